@@ -1,0 +1,49 @@
+# The two commands a newcomer needs: `make run` and `make test`.
+# Everything builds under build/: host/ (native unit tests), win64/ (the
+# program, its tests under Wine), win32/ (the 32-bit program, checked statically).
+
+SHELL := /bin/bash
+BUILD := build
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS := -DCMAKE_BUILD_TYPE=MinSizeRel
+
+.PHONY: all tools host win64 win32 build test run demo bench release format clean
+
+all: build
+
+tools:
+	@scripts/setup-tools.sh
+
+host: tools
+	@cmake -S . -B $(BUILD)/host -DCMAKE_BUILD_TYPE=Debug >/dev/null
+	@cmake --build $(BUILD)/host -j $(JOBS)
+
+win32: tools
+	@cmake -S . -B $(BUILD)/win32 $(CMAKE_FLAGS) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DZARVEL_TESTS=OFF >/dev/null
+	@cmake --build $(BUILD)/win32 -j $(JOBS)
+
+win64: tools
+	@cmake -S . -B $(BUILD)/win64 $(CMAKE_FLAGS) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \
+		-DZARVEL_HOST_BUILD=$(abspath $(BUILD)/host) -DZARVEL_WIN32_BUILD=$(abspath $(BUILD)/win32) >/dev/null
+	@cmake --build $(BUILD)/win64 -j $(JOBS)
+
+build: host win32 win64
+
+# One CTest run over every layer: unit, in-process, whole program, static checks.
+test: build
+	@cd $(BUILD)/win64 && ../../scripts/wine-env.sh ctest --output-on-failure
+
+run: win64
+	@scripts/run.sh
+
+bench: build
+	@scripts/wine-env.sh bench/run.sh
+
+release: tools
+	@scripts/release.sh
+
+format:
+	@clang-format -i $$(git ls-files '*.cpp' '*.h' '*.c')
+
+clean:
+	rm -rf $(BUILD) dist

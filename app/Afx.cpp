@@ -1,0 +1,42 @@
+#include "Afx.h"
+
+#include "CWinApp.h"
+#include "CWnd.h"
+
+LPCWSTR AfxGetAppName()
+{
+    CWinApp* pApp = AfxGetApp();
+    return pApp && pApp->m_pszAppName ? pApp->m_pszAppName : L"";
+}
+
+int AfxMessageBox(LPCWSTR pszText, UINT nType, UINT)
+{
+    CWinApp* pApp = AfxGetApp();
+    HWND hOwner = pApp && pApp->m_pMainWnd ? pApp->m_pMainWnd->m_hWnd : nullptr;
+    return ::MessageBoxW(hOwner, pszText, AfxGetAppName(), nType);
+}
+
+BOOL AfxExtractSubString(CString& rString, LPCWSTR pszFull, int iSubString, wchar_t chSep)
+{
+    rString = L"";
+    if (!pszFull)
+        return FALSE;
+    while (iSubString-- > 0) {
+        pszFull = wcschr(pszFull, chSep);
+        if (!pszFull)
+            return FALSE;
+        ++pszFull;
+    }
+    LPCWSTR pszEnd = wcschr(pszFull, chSep);
+    const int n = pszEnd ? static_cast<int>(pszEnd - pszFull) : static_cast<int>(wcslen(pszFull));
+    rString.SetString(pszFull, n);
+    return TRUE;
+}
+
+HINSTANCE AfxFindResourceHandle(LPCWSTR, LPCWSTR) { return ::GetModuleHandleW(nullptr); }
+
+void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl)
+{
+    if (!rControl.m_hWnd)
+        rControl.SubclassDlgItem(static_cast<UINT>(nIDC), pDX->m_pDlgWnd);
+}

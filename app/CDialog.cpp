@@ -1,0 +1,142 @@
+#include "CDialog.h"
+
+#include <commctrl.h>
+
+#include "CDC.h"
+
+namespace {
+// Messages whose result a dialog procedure returns directly instead of
+// through DWLP_MSGRESULT.
+bool ReturnsResultDirectly(UINT msg)
+{
+    return (msg >= WM_CTLCOLORMSGBOX && msg <= WM_CTLCOLORSTATIC) || msg == WM_QUERYDRAGICON || msg == WM_INITDIALOG ||
+           msg == WM_COMPAREITEM || msg == WM_VKEYTOITEM || msg == WM_CHARTOITEM;
+}
+} // namespace
+
+CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
+    : m_nIDTemplate(nIDTemplate), m_hWndParent(pParentWnd ? pParentWnd->m_hWnd : nullptr)
+{
+}
+
+INT_PTR CDialog::DoModal()
+{
+    // Templates may hold up-down controls; their class must exist first.
+    INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_UPDOWN_CLASS};
+    ::InitCommonControlsEx(&icc);
+    m_bEnded = false;
+    LPCWSTR pszTemplate = MAKEINTRESOURCEW(m_nIDTemplate);
+    return ::DialogBoxParamW(AfxFindResourceHandle(pszTemplate, RT_DIALOG), pszTemplate, m_hWndParent,
+                             &CDialog::DlgProc, reinterpret_cast<LPARAM>(this));
+}
+
+void CDialog::EndDialog(int nResult)
+{
+    m_bEnded = true;
+    ::EndDialog(m_hWnd, nResult);
+}
+
+BOOL CDialog::UpdateData(BOOL bSaveAndValidate)
+{
+    CDataExchange dx = {this, bSaveAndValidate};
+    DoDataExchange(&dx);
+    return TRUE;
+}
+
+BOOL CDialog::OnInitDialog()
+{
+    UpdateData(FALSE);
+    return TRUE;
+}
+
+void CDialog::OnOK()
+{
+    UpdateData(TRUE);
+    EndDialog(IDOK);
+}
+
+void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+
+void CDialog::DoDataExchange(CDataExchange*) {}
+
+bool CDialog::OnWndMsg(UINT msg, WPARAM wParam, LPARAM, LRESULT&)
+{
+    if (msg != WM_COMMAND || HIWORD(wParam) != BN_CLICKED)
+        return false;
+    switch (LOWORD(wParam)) {
+    case IDOK:
+        OnOK();
+        return true;
+    case IDCANCEL:
+        OnCancel();
+        return true;
+    }
+    return false;
+}
+
+HBRUSH CDialog::OnCtlColor(CDC* pDC, HWND hCtl, UINT nCtlColor)
+{
+    // Called from inside the dialog procedure, so DefDlgProc would recurse;
+    // for colour requests it defers to DefWindowProc anyway.
+    return reinterpret_cast<HBRUSH>(::DefWindowProcW(m_hWnd, WM_CTLCOLORMSGBOX + nCtlColor,
+                                                     reinterpret_cast<WPARAM>(pDC->GetSafeHdc()),
+                                                     reinterpret_cast<LPARAM>(hCtl)));
+}
+
+BOOL CDialog::HandleInitDialog()
+{
+    RECT rcBefore;
+    GetWindowRect(&rcBefore);
+    const BOOL bResult = OnInitDialog();
+    RECT rcAfter;
+    GetWindowRect(&rcAfter);
+    // An ownerless dialog that initialisation did not place opens centred.
+    if (!m_bEnded && !m_hWndParent && rcBefore.left == rcAfter.left && rcBefore.top == rcAfter.top)
+        CenterOnScreen();
+    return bResult;
+}
+
+void CDialog::CenterOnScreen()
+{
+    MONITORINFO mi = {};
+    mi.cbSize = sizeof(mi);
+    if (!::GetMonitorInfoW(::MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTOPRIMARY), &mi))
+        return;
+    RECT rc;
+    GetWindowRect(&rc);
+    const RECT& area = mi.rcWork;
+    const int x = area.left + ((area.right - area.left) - (rc.right - rc.left)) / 2;
+    const int y = area.top + ((area.bottom - area.top) - (rc.bottom - rc.top)) / 2;
+    SetWindowPos(nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+INT_PTR CALLBACK CDialog::DlgProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_INITDIALOG) {
+        CDialog* pDlg = reinterpret_cast<CDialog*>(lParam);
+        ::SetWindowLongPtrW(hWnd, DWLP_USER, lParam);
+        pDlg->m_hWnd = hWnd;
+        return pDlg->HandleInitDialog();
+    }
+    CDialog* pDlg = reinterpret_cast<CDialog*>(::GetWindowLongPtrW(hWnd, DWLP_USER));
+    if (!pDlg)
+        return FALSE;
+    if (msg == WM_NCDESTROY) {
+        ::SetWindowLongPtrW(hWnd, DWLP_USER, 0);
+        pDlg->m_hWnd = nullptr;
+        return FALSE;
+    }
+    // A control's object sees its own notifications first.
+    if (msg == WM_COMMAND && lParam) {
+        CWnd* pChild = CWnd::FromHandlePermanent(reinterpret_cast<HWND>(lParam));
+        if (pChild && pChild->OnChildNotify(HIWORD(wParam)))
+            return TRUE;
+    }
+    LRESULT lResult = 0;
+    if (!pDlg->OnWndMsg(msg, wParam, lParam, lResult))
+        return FALSE;
+    if (ReturnsResultDirectly(msg))
+        return static_cast<INT_PTR>(lResult);
+    ::SetWindowLongPtrW(hWnd, DWLP_MSGRESULT, lResult);
+    return TRUE;
+}

@@ -1,0 +1,5 @@
+// A static text of a dialog template.
+#pragma once
+#include "CWnd.h"
+
+class CStatic : public CWnd {};

@@ -1,0 +1,10 @@
+// The About box: a template and its OK button, nothing else.
+#pragma once
+#include "../app/CDialog.h"
+#include "../res/resource.h"
+
+class CAboutDlg : public CDialog {
+  public:
+    enum { IDD = IDD_ABOUT };
+    CAboutDlg() : CDialog(IDD) {}
+};

@@ -1,0 +1,416 @@
+#include "CLauncherDlg.h"
+
+#include <shellapi.h>
+
+#include "../app/CPaintDC.h"
+#include "../app/CWinApp.h"
+#include "../app/Settings.h"
+#include "../controls/DelayRules.h"
+#include "CAboutDlg.h"
+#include "LauncherRules.h"
+#include "ViewRules.h"
+
+CLauncherDlg::CLauncherDlg(CWnd* pParent) : CDialog(IDD, pParent)
+{
+    LPCWSTR pszIcon = MAKEINTRESOURCEW(IDI_APP);
+    m_hIcon = ::LoadIconW(AfxFindResourceHandle(pszIcon, RT_GROUP_ICON), pszIcon);
+}
+
+void CLauncherDlg::DoDataExchange(CDataExchange* pDX)
+{
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_DELAY_LABEL, m_delayLabel);
+    DDX_Control(pDX, IDC_DEFAULT_PROGRAM, m_defaultCombo);
+    DDX_Control(pDX, IDC_RUN_EXPRESS, m_launchExpressButton);
+    DDX_Control(pDX, IDC_RUN_NERO, m_launchNeroButton);
+    DDX_Control(pDX, IDC_CLOSE_AFTER, m_closeAfterCheck);
+    DDX_Control(pDX, IDC_AUTORUN, m_autorunCheck);
+    DDX_Control(pDX, IDC_DELAY, m_delayEdit);
+    DDX_Control(pDX, IDC_DELAY_SPIN, m_delaySpin);
+    DDX_Control(pDX, IDC_AUTORUN_PROGRAM, m_autorunCombo);
+    DDX_Control(pDX, IDC_TOGGLE_VIEW, m_toggleViewButton);
+}
+
+// The routing table: every message and notification this window handles.
+bool CLauncherDlg::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& rResult)
+{
+    switch (msg) {
+    case WM_SYSCOMMAND:
+        return OnSysCommand(static_cast<UINT>(wParam), lParam);
+    case WM_PAINT:
+        return OnPaint();
+    case WM_QUERYDRAGICON:
+        rResult = reinterpret_cast<LRESULT>(OnQueryDragIcon());
+        return true;
+    case WM_COMMAND:
+        if (OnCommand(LOWORD(wParam), HIWORD(wParam)))
+            return true;
+        break;
+    case WM_CLOSE:
+        OnClose();
+        return true;
+    case WM_TIMER:
+        return OnTimer(wParam);
+    case WM_LBUTTONDOWN:
+        OnLButtonDown();
+        return false;
+    case WM_ERASEBKGND: {
+        CDC dc(reinterpret_cast<HDC>(wParam));
+        rResult = OnEraseBkgnd(&dc);
+        return true;
+    }
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC: {
+        CDC dc(reinterpret_cast<HDC>(wParam));
+        rResult = reinterpret_cast<LRESULT>(OnCtlColor(&dc, reinterpret_cast<HWND>(lParam), msg - WM_CTLCOLORMSGBOX));
+        return true;
+    }
+    }
+    return CDialog::OnWndMsg(msg, wParam, lParam, rResult);
+}
+
+bool CLauncherDlg::OnCommand(UINT nID, UINT nCode)
+{
+    if (nCode == BN_CLICKED) {
+        switch (nID) {
+        case IDC_RUN_NERO:
+            OnLaunchNero();
+            return true;
+        case IDC_RUN_EXPRESS:
+            OnLaunchExpress();
+            return true;
+        case IDC_TOGGLE_VIEW:
+            OnToggleView();
+            return true;
+        case IDC_AUTORUN:
+            OnAutorunClicked();
+            return true;
+        case IDC_CLOSE_AFTER:
+            StopCountdown();
+            return true;
+        }
+    }
+    if (nCode == CBN_SETFOCUS && (nID == IDC_DEFAULT_PROGRAM || nID == IDC_AUTORUN_PROGRAM)) {
+        StopCountdown();
+        return true;
+    }
+    return false;
+}
+
+BOOL CLauncherDlg::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    AddAboutMenuEntry();
+    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+
+    const OptionEntry options[] = {
+        {OPT_NERO, OPT_NERO}, {OPT_EXPRESS, OPT_EXPRESS}, {OPT_LAST_USED, OPT_LAST_USED}, {0, 0}};
+
+    CString strTitle;
+    strTitle.LoadString(IDS_APP_TITLE);
+    SetWindowText(strTitle);
+
+    CProfileSection profile(AfxGetApp(), SETTINGS_SECTION);
+    const SettingValues stored = ReadSettings(profile, m_bExpanded, m_nLastUsed);
+
+    m_autorunCombo.FillFromTable(options);
+    m_autorunCombo.SelectByItemData(static_cast<DWORD>(stored.selectedOption));
+    m_defaultCombo.FillFromTable(options);
+    m_defaultCombo.SelectByItemData(static_cast<DWORD>(stored.selectedOptionNoTimer));
+
+    // The box shows the delay clamped; the first countdown runs on the stored value.
+    m_nSecondsLeft = stored.waitSeconds;
+    CString strDelay;
+    strDelay.Format(L"%d", stored.waitSeconds);
+    m_delayEdit.SetWindowText(strDelay);
+    m_delaySpin.SetRange(DELAY_MIN, DELAY_MAX);
+
+    m_closeAfterCheck.SetCheck(stored.closeAfter);
+    m_autorunCheck.SetCheck(stored.enableAutorun);
+    m_bExpanded = stored.expanded;
+    m_nLastUsed = stored.lastUsed;
+
+    SetViewLayout(this, IDC_MARK_SIMPLE, IDC_MARK_ADVANCED, IDS_VIEW_TOGGLE, TRUE);
+    LPCWSTR pszBackground = MAKEINTRESOURCEW(IDB_BACKGROUND);
+    m_bmpBackground.Attach(::LoadBitmapW(AfxFindResourceHandle(pszBackground, RT_BITMAP), pszBackground));
+    UpdateTimerControls();
+
+    if (m_autorunCheck.GetCheck())
+        ArmCountdown();
+
+    BOOL bFocusDefault = TRUE;
+    ChooseDefaultButton(bFocusDefault);
+    return bFocusDefault;
+}
+
+void CLauncherDlg::AddAboutMenuEntry()
+{
+    HMENU hSysMenu = ::GetSystemMenu(m_hWnd, FALSE);
+    if (!hSysMenu)
+        return;
+    CString strAbout;
+    strAbout.LoadString(IDS_ABOUT_MENU);
+    if (strAbout.IsEmpty())
+        return;
+    ::AppendMenuW(hSysMenu, MF_SEPARATOR, 0, nullptr);
+    ::AppendMenuW(hSysMenu, MF_STRING, IDM_ABOUT, strAbout);
+}
+
+// Nero Express takes the default look and the focus when the default-program
+// list points at it; otherwise the dialog manager focuses the Nero button.
+void CLauncherDlg::ChooseDefaultButton(BOOL& bFocusDefault)
+{
+    if (!ExpressIsDefault(static_cast<int>(m_defaultCombo.GetSelectedItemData()), m_nLastUsed))
+        return;
+    const LONG_PTR style = ::GetWindowLongPtrW(m_launchExpressButton.m_hWnd, GWL_STYLE);
+    m_launchExpressButton.SendMessage(BM_SETSTYLE, (style & 0xFF) | BS_DEFPUSHBUTTON, 0);
+    ::SetFocus(m_launchExpressButton.m_hWnd);
+    bFocusDefault = FALSE;
+}
+
+// Enter sends IDOK; it must never close the launcher.
+void CLauncherDlg::OnOK() {}
+
+// Escape only stops a running countdown.
+void CLauncherDlg::OnCancel() { StopCountdown(); }
+
+// Close-with-save: the only way this window ends.
+void CLauncherDlg::OnClose()
+{
+    StopCountdown();
+    CString strDelay;
+    m_delayEdit.GetWindowText(strDelay);
+    SettingValues current;
+    current.waitSeconds = ParseDecimal(strDelay);
+    current.closeAfter = m_closeAfterCheck.GetCheck();
+    current.enableAutorun = m_autorunCheck.GetCheck();
+    current.selectedOption = static_cast<int>(m_autorunCombo.GetSelectedItemData());
+    current.selectedOptionNoTimer = static_cast<int>(m_defaultCombo.GetSelectedItemData());
+    current.expanded = m_bExpanded;
+    current.lastUsed = m_nLastUsed;
+    CProfileSection profile(AfxGetApp(), SETTINGS_SECTION);
+    WriteSettings(profile, current);
+    CDialog::OnOK();
+}
+
+// WM_SYSCOMMAND: the About command, whatever menu or message sends it.
+bool CLauncherDlg::OnSysCommand(UINT nID, LPARAM)
+{
+    if ((nID & 0xFFF0) != IDM_ABOUT)
+        return false;
+    CAboutDlg dlgAbout;
+    dlgAbout.DoModal();
+    return true;
+}
+
+// ---- Launching ----------------------------------------------------------
+
+// BN_CLICKED of the Nero button, or the countdown running out on it.
+void CLauncherDlg::OnLaunchNero() { Launch(OPT_NERO, nullptr, L"無法執行 Nero.\n請將 Zarvel 移至 nero.exe 所在目錄."); }
+
+// BN_CLICKED of the Nero Express button, or the countdown running out on it.
+void CLauncherDlg::OnLaunchExpress()
+{
+    Launch(OPT_EXPRESS, L"-w", L"無法執行 Nero Express.\n請將 Zarvel 移至 nero.exe 所在目錄.");
+}
+
+// The attempt counts as the last used program even when it fails, so the
+// user's retry and the next start remember what was asked for.
+void CLauncherDlg::Launch(int nOption, LPCWSTR pszParameters, LPCWSTR pszFailure)
+{
+    StopCountdown();
+    m_nLastUsed = nOption;
+    const HINSTANCE hResult = ::ShellExecuteW(nullptr, nullptr, L"nero.exe", pszParameters, nullptr, SW_SHOWNORMAL);
+    if (LaunchFailed(reinterpret_cast<INT_PTR>(hResult))) {
+        AfxMessageBox(pszFailure, MB_OK, 0);
+        return;
+    }
+    if (m_closeAfterCheck.GetCheck())
+        OnClose();
+}
+
+// ---- Countdown ----------------------------------------------------------
+
+// Runs once, during initialisation, when auto-run is checked.
+void CLauncherDlg::ArmCountdown()
+{
+    m_nAutorunTarget = ResolveOption(static_cast<int>(m_autorunCombo.GetSelectedItemData()), m_nLastUsed);
+    if (m_nAutorunTarget == OPT_NERO)
+        m_pCountdownButton = &m_launchNeroButton;
+    else if (m_nAutorunTarget == OPT_EXPRESS)
+        m_pCountdownButton = &m_launchExpressButton;
+    if (m_pCountdownButton)
+        m_pCountdownButton->GetWindowText(m_strSavedCaption);
+    if (!::SetTimer(m_hWnd, ID_AUTORUN_TIMER, AUTORUN_PERIOD_MS, nullptr)) {
+        MessageBox(L"錯誤: SetTimer 失敗");
+        OnClose();
+        return;
+    }
+    ShowCountdown(m_nSecondsLeft);
+}
+
+void CLauncherDlg::ShowCountdown(int nSeconds)
+{
+    if (!m_pCountdownButton)
+        return;
+    CString strCount;
+    strCount.Format(L"   [%d]", nSeconds);
+    CString strCaption(m_strSavedCaption);
+    strCaption += strCount;
+    m_pCountdownButton->SetWindowText(strCaption);
+}
+
+// Safe at any time and any number of times; nothing re-arms the countdown.
+void CLauncherDlg::StopCountdown()
+{
+    ::KillTimer(m_hWnd, ID_AUTORUN_TIMER);
+    if (m_pCountdownButton)
+        m_pCountdownButton->SetWindowText(m_strSavedCaption);
+}
+
+// WM_TIMER: one second of the countdown has passed.
+bool CLauncherDlg::OnTimer(UINT_PTR nIDEvent)
+{
+    if (nIDEvent != ID_AUTORUN_TIMER)
+        return false;
+    if (!CountdownTick(m_nSecondsLeft)) {
+        ShowCountdown(m_nSecondsLeft);
+        return false;
+    }
+    if (m_nAutorunTarget == OPT_NERO)
+        OnLaunchNero();
+    else if (m_nAutorunTarget == OPT_EXPRESS)
+        OnLaunchExpress();
+    // The window goes once the countdown has run out, whatever the launch did.
+    OnClose();
+    return true;
+}
+
+// WM_LBUTTONDOWN on the dialog's own surface.
+void CLauncherDlg::OnLButtonDown() { StopCountdown(); }
+
+// ---- Views --------------------------------------------------------------
+
+// BN_CLICKED of the toggle button.
+void CLauncherDlg::OnToggleView()
+{
+    StopCountdown();
+    SetViewLayout(this, IDC_MARK_SIMPLE, IDC_MARK_ADVANCED, IDS_VIEW_TOGGLE, FALSE);
+    UpdateTimerControls();
+}
+
+// BN_CLICKED of the auto-run box; the box toggles itself.
+void CLauncherDlg::OnAutorunClicked()
+{
+    StopCountdown();
+    UpdateTimerControls();
+}
+
+// The window ends at a marker's top edge; every child below it is disabled so
+// that neither the mouse nor the keyboard reaches what the window cuts off.
+void CLauncherDlg::SetViewLayout(CWnd* pWnd, UINT nSimpleMarkId, UINT nAdvancedMarkId, UINT nCaptionsId,
+                                 BOOL bUseStored)
+{
+    CString strCaptions, strToAdvanced, strToSimple, strCurrent;
+    strCaptions.LoadString(nCaptionsId);
+    AfxExtractSubString(strToAdvanced, strCaptions, 0, L'\n');
+    AfxExtractSubString(strToSimple, strCaptions, 1, L'\n');
+    m_toggleViewButton.GetWindowText(strCurrent);
+    const bool bAdvanced = bUseStored ? m_bExpanded != 0 : strCurrent == strToAdvanced;
+
+    RECT rcDlg;
+    pWnd->GetWindowRect(&rcDlg);
+    if (!bUseStored)
+        m_bExpanded = bAdvanced ? 1 : 0;
+    m_toggleViewButton.SetWindowText(bAdvanced ? strToSimple : strToAdvanced);
+    RECT rcMark;
+    ::GetWindowRect(pWnd->GetDlgItem(static_cast<int>(bAdvanced ? nAdvancedMarkId : nSimpleMarkId)), &rcMark);
+    const int nHeight = ViewHeight(rcMark.top, rcDlg.top);
+    pWnd->SetWindowPos(nullptr, 0, 0, rcDlg.right - rcDlg.left, nHeight, SWP_NOMOVE | SWP_NOZORDER);
+
+    for (HWND hChild = ::GetWindow(pWnd->m_hWnd, GW_CHILD); hChild; hChild = ::GetWindow(hChild, GW_HWNDNEXT)) {
+        RECT rcChild;
+        ::GetWindowRect(hChild, &rcChild);
+        ::EnableWindow(hChild, ChildInsideView(rcChild.top, rcDlg.top, nHeight));
+    }
+    // Disabling the focused control leaves no focus at all.
+    if (!::GetFocus())
+        ::SetFocus(::GetNextDlgTabItem(pWnd->m_hWnd, nullptr, FALSE));
+}
+
+// The delay and auto-run program controls follow the auto-run box, and only
+// in the advanced view, where they are inside the window.
+void CLauncherDlg::UpdateTimerControls()
+{
+    if (!m_bExpanded)
+        return;
+    const BOOL bEnable = m_autorunCheck.GetCheck() != BST_UNCHECKED;
+    m_delayEdit.EnableWindow(bEnable);
+    m_delaySpin.EnableWindow(bEnable);
+    m_autorunCombo.EnableWindow(bEnable);
+    m_delayLabel.EnableWindow(bEnable);
+}
+
+// ---- Painting -----------------------------------------------------------
+
+// WM_ERASEBKGND: the picture tiled from the top-left corner, never scaled.
+BOOL CLauncherDlg::OnEraseBkgnd(CDC* pDC)
+{
+    RECT rcClient;
+    GetClientRect(&rcClient);
+    BITMAP bm;
+    m_bmpBackground.GetBitmap(&bm);
+    if (bm.bmWidth <= 0 || bm.bmHeight <= 0) {
+        // No picture: a plain dialog face rather than whatever was there.
+        pDC->FillRect(&rcClient, ::GetSysColorBrush(COLOR_BTNFACE));
+        return TRUE;
+    }
+    CDC dcMem;
+    if (!dcMem.CreateCompatibleDC(pDC))
+        return TRUE;
+    const HGDIOBJ hOld = dcMem.SelectObject(m_bmpBackground);
+    if (hOld) {
+        const int cw = rcClient.right, ch = rcClient.bottom;
+        ForEachTile(cw, ch, bm.bmWidth, bm.bmHeight,
+                    [&](int x, int y) { pDC->BitBlt(x, y, cw, ch, &dcMem, 0, 0, SRCCOPY); });
+        dcMem.SelectObject(hOld);
+    }
+    return TRUE;
+}
+
+// Colour requests: labels and check boxes draw black text straight onto the picture.
+HBRUSH CLauncherDlg::OnCtlColor(CDC* pDC, HWND hCtl, UINT nCtlColor)
+{
+    if (nCtlColor == CTLCOLOR_STATIC) {
+        pDC->SetTextColor(RGB(0, 0, 0));
+        const HBRUSH hBrush = static_cast<HBRUSH>(::GetStockObject(NULL_BRUSH));
+        pDC->SetBkMode(TRANSPARENT);
+        return hBrush;
+    }
+    const HBRUSH hBrush = CDialog::OnCtlColor(pDC, hCtl, nCtlColor);
+    pDC->SetBkMode(TRANSPARENT);
+    return hBrush;
+}
+
+// WM_PAINT: only the minimised window draws something of its own, the icon.
+bool CLauncherDlg::OnPaint()
+{
+    if (!IsIconic())
+        return false;
+    CPaintDC dc(this);
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), 0);
+    RECT rc;
+    GetClientRect(&rc);
+    const IconOrigin at = CenteredIcon(rc.right - rc.left, rc.bottom - rc.top, ::GetSystemMetrics(SM_CXICON),
+                                       ::GetSystemMetrics(SM_CYICON));
+    dc.DrawIcon(at.x, at.y, m_hIcon);
+    return true;
+}
+
+HCURSOR CLauncherDlg::OnQueryDragIcon() { return static_cast<HCURSOR>(m_hIcon); }
