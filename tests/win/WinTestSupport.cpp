@@ -4,8 +4,6 @@
 
 namespace wt {
 
-const wchar_t kSettingsPath[] = L"Software\\Zarvel v1.0\\Zarvel v1.0\\\u8a2d\u5b9a";
-
 namespace {
 
 // The program's own application object does the same with the title.
@@ -29,55 +27,7 @@ void CALLBACK StartBody(HWND, UINT, UINT_PTR idEvent, DWORD)
         ::SendMessageW(g_pDlg->m_hWnd, WM_CLOSE, 0, 0);
 }
 
-HKEY OpenSettings()
-{
-    HKEY hKey = nullptr;
-    ::RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey, nullptr);
-    return hKey;
-}
-
 } // namespace
-
-void ResetSettings() { ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Zarvel v1.0"); }
-
-void StoreRaw(const wchar_t* name, DWORD type, const void* data, DWORD size)
-{
-    HKEY hKey = OpenSettings();
-    ::RegSetValueExW(hKey, name, 0, type, static_cast<const BYTE*>(data), size);
-    ::RegCloseKey(hKey);
-}
-
-void StoreDword(const wchar_t* name, DWORD value) { StoreRaw(name, REG_DWORD, &value, sizeof(value)); }
-
-bool ReadStored(const wchar_t* name, DWORD* value, DWORD* type, DWORD* size)
-{
-    HKEY hKey = nullptr;
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsPath, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
-        return false;
-    BYTE buffer[64] = {};
-    DWORD dwType = 0, cb = sizeof(buffer);
-    const bool found = ::RegQueryValueExW(hKey, name, nullptr, &dwType, buffer, &cb) == ERROR_SUCCESS;
-    ::RegCloseKey(hKey);
-    if (value)
-        memcpy(value, buffer, sizeof(DWORD));
-    if (type)
-        *type = dwType;
-    if (size)
-        *size = cb;
-    return found;
-}
-
-int CountStoredValues()
-{
-    HKEY hKey = nullptr;
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsPath, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
-        return -1;
-    DWORD count = 0;
-    ::RegQueryInfoKeyW(hKey, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr,
-                       nullptr);
-    ::RegCloseKey(hKey);
-    return static_cast<int>(count);
-}
 
 INT_PTR RunModal(CDialog& dlg, const std::function<void(HWND)>& body)
 {

@@ -8,18 +8,16 @@
 #include <vector>
 
 #include "app/CDialog.h"
+#include "tests/support/TestRegistry.h"
 
 namespace wt {
 
-// HKCU\Software\Zarvel v1.0\Zarvel v1.0\設定
-extern const wchar_t kSettingsPath[];
-
-void ResetSettings();
-void StoreDword(const wchar_t* name, DWORD value);
-void StoreRaw(const wchar_t* name, DWORD type, const void* data, DWORD size);
-// False when absent; type and size are reported as found.
-bool ReadStored(const wchar_t* name, DWORD* value, DWORD* type = nullptr, DWORD* size = nullptr);
-int CountStoredValues();
+using treg::CountStoredValues;
+using treg::ReadStored;
+using treg::ResetSettings;
+using treg::StoreDword;
+using treg::StoredInt;
+using treg::StoreRaw;
 
 // Runs dlg.DoModal() and calls body(hDlg) from inside the modal loop once the
 // dialog is up. If the dialog is still open afterwards it gets WM_CLOSE.
