@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# setup-tools.sh [-v]
+#
+# Installs the Debian packages the build and tests need, and only those that
+# are missing: quiet and quick when everything is there. Needs root or sudo
+# only when something has to be installed. -v lists what was found.
+set -euo pipefail
+
+verbose=
+[[ ${1:-} == -v ]] && verbose=1
+
+# "path-or-command package": a command name is looked up on PATH.
+needs=(
+    "cmake cmake"
+    "make make"
+    "g++ g++"
+    "python3 python3"
+    "x86_64-w64-mingw32-g++-posix g++-mingw-w64-x86-64-posix"
+    "x86_64-w64-mingw32-gcc-posix gcc-mingw-w64-x86-64-posix"
+    "x86_64-w64-mingw32-windres binutils-mingw-w64-x86-64"
+    "i686-w64-mingw32-g++-posix g++-mingw-w64-i686-posix"
+    "i686-w64-mingw32-gcc-posix gcc-mingw-w64-i686-posix"
+    "i686-w64-mingw32-windres binutils-mingw-w64-i686"
+    "/usr/lib/wine/wine64 wine64"
+    "/usr/lib/wine/wineserver64 wine64"
+    "/usr/share/wine/fonts/tahoma.ttf fonts-wine"
+    "Xvfb xvfb"
+    "xauth xauth"
+    "fc-list fontconfig"
+    "/usr/share/fonts/truetype/arphic/uming.ttc fonts-arphic-uming"
+    "import imagemagick"
+    "xdotool xdotool"
+    "/usr/src/googletest/CMakeLists.txt googletest"
+    "clang-format clang-format"
+    "flock util-linux"
+    "iconv libc-bin"
+)
+
+missing=()
+for need in "${needs[@]}"; do
+    what=${need% *} pkg=${need##* }
+    if [[ $what == /* ]]; then
+        [[ -e $what ]] && continue
+    else
+        command -v "$what" >/dev/null 2>&1 && continue
+    fi
+    [[ " ${missing[*]} " == *" $pkg "* ]] || missing+=("$pkg")
+done
+
+if (( ${#missing[@]} > 0 )); then
+    echo "setup-tools: installing ${missing[*]}" >&2
+    sudo=
+    if (( EUID != 0 )); then
+        command -v sudo >/dev/null || { echo "setup-tools: need root or sudo" >&2; exit 1; }
+        sudo=sudo
+    fi
+    export DEBIAN_FRONTEND=noninteractive
+    $sudo apt-get update -qq
+    # Never wine32: it cannot run here and would make `wine` pick the 32-bit loader.
+    $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" wine32- >&2
+fi
+
+# The unsuffixed MinGW names may point at the win32-thread compilers (no
+# std::thread); we call the -posix names, but keep the plain ones in step.
+for tool in {x86_64,i686}-w64-mingw32-{gcc,g++}; do
+    plain=/usr/bin/$tool
+    [[ -x $plain-posix ]] || continue
+    if [[ "$(readlink -f "$plain" 2>/dev/null)" != "$(readlink -f "$plain-posix")" ]] \
+        && command -v update-alternatives >/dev/null; then
+        sudo=; (( EUID == 0 )) || sudo=sudo
+        $sudo update-alternatives --quiet --set "$tool" "$plain-posix" >&2 || true
+    fi
+done
+
+if [[ -n $verbose ]]; then
+    for tool in {x86_64,i686}-w64-mingw32-{gcc,g++}{-posix,} /usr/lib/wine/wine64; do
+        printf '%-32s %s\n' "$tool" "$(readlink -f "$(command -v "$tool")" 2>/dev/null || echo missing)"
+    done
+fi
