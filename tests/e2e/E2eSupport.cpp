@@ -73,6 +73,10 @@ Sandbox::Sandbox(bool withNero)
     swprintf(name, 64, L"zarvel-e2e-%lu-%u", ::GetCurrentProcessId(), ++counter);
     m_dir = std::wstring(temp) + name;
     ::CreateDirectoryW(m_dir.c_str(), nullptr);
+    // Wine reuses process ids; a folder an earlier run could not remove (its
+    // stand-in still running) must not lend this one its log or its nero.exe.
+    ::DeleteFileW((m_dir + L"\\nero.log").c_str());
+    ::DeleteFileW((m_dir + L"\\nero.exe").c_str());
     if (withNero)
         ::CopyFileW(NeroExe().c_str(), (m_dir + L"\\nero.exe").c_str(), FALSE);
 }

@@ -14,8 +14,8 @@ inline void ResetSettings() { ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Za
 inline void StoreRaw(const wchar_t* name, DWORD type, const void* data, DWORD size)
 {
     HKEY hKey = nullptr;
-    if (::RegCreateKeyExW(HKEY_CURRENT_USER, SettingsPath(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey,
-                          nullptr) != ERROR_SUCCESS)
+    if (::RegCreateKeyExW(HKEY_CURRENT_USER, SettingsPath(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey, nullptr) !=
+        ERROR_SUCCESS)
         return;
     ::RegSetValueExW(hKey, name, 0, type, static_cast<const BYTE*>(data), size);
     ::RegCloseKey(hKey);
@@ -47,7 +47,7 @@ inline int StoredInt(const wchar_t* name, int fallback = -999)
 {
     DWORD value = 0, type = 0, size = 0;
     return ReadStored(name, &value, &type, &size) && type == REG_DWORD && size == 4 ? static_cast<int>(value)
-                                                                                     : fallback;
+                                                                                    : fallback;
 }
 
 // -1 when the section key is missing.

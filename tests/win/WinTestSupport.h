@@ -15,8 +15,8 @@ namespace wt {
 using treg::CountStoredValues;
 using treg::ReadStored;
 using treg::ResetSettings;
-using treg::StoreDword;
 using treg::StoredInt;
+using treg::StoreDword;
 using treg::StoreRaw;
 
 // Runs dlg.DoModal() and calls body(hDlg) from inside the modal loop once the
@@ -34,7 +34,7 @@ std::wstring ItemText(HWND hDlg, int id);
 // While alive, closes every dialog (message boxes, the About box) that opens
 // on this thread above hMain, pressing OK, and remembers what each said.
 class ModalDismisser {
-public:
+  public:
     explicit ModalDismisser(HWND hMain);
     ~ModalDismisser();
     struct Seen {
@@ -43,7 +43,7 @@ public:
     };
     const std::vector<Seen>& seen() const { return m_seen; }
 
-private:
+  private:
     static void CALLBACK OnTick(HWND, UINT, UINT_PTR, DWORD);
     HWND m_hMain;
     UINT_PTR m_timer;
