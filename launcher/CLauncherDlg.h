@@ -68,5 +68,7 @@ class CLauncherDlg : public CDialog {
     int m_nAutorunTarget = OPT_NERO;
     CString m_strSavedCaption;
     CButton* m_pCountdownButton = nullptr;
+
+  protected:
     CBitmap m_bmpBackground;
 };

@@ -406,6 +406,9 @@ BITMAP_ID = 129
 BITMAP = BitmapInfo(size=40, width=278, height=300, planes=1, bitcount=24, compression=0,
                     size_image=None, xppm=2834, yppm=2834, clr_used=0, clr_important=0)
 BITMAP_PIXELS = 250800
+# Black text is drawn straight onto the picture: no pixel may be darker than
+# this luma (0..255), which keeps a contrast of about 12:1 with black.
+BITMAP_MIN_LUMA = 200
 
 VERSION_ID = 1
 VERSION_FIXED = dict(signature=0xFEEF04BD, struc_version=0x00010000,
@@ -596,6 +599,15 @@ def check_bitmap(c, resources):
         c.fail("bitmap %d image size: expected 0 or %d, found %d" % (BITMAP_ID, BITMAP_PIXELS, bi.size_image))
     c.eq("bitmap %d header" % BITMAP_ID, BITMAP, bi._replace(size_image=None))
     c.eq("bitmap %d bytes" % BITMAP_ID, 40 + BITMAP_PIXELS, len(res.data))
+    if bi.bitcount == 24 and bi.width > 0 and len(res.data) >= 40 + BITMAP_PIXELS:
+        stride = (bi.width * 3 + 3) & ~3
+        darkest = min((0.114 * b + 0.587 * g + 0.299 * r, x, abs(bi.height) - 1 - y)
+                      for y in range(abs(bi.height))
+                      for x, (b, g, r) in enumerate(struct.iter_unpack(
+                          "<BBB", res.data[40 + y * stride:40 + y * stride + bi.width * 3])))
+        if darkest[0] < BITMAP_MIN_LUMA:
+            c.fail("bitmap %d lightness: expected every pixel's luma at least %d, found %.0f at (%d, %d)"
+                   % ((BITMAP_ID, BITMAP_MIN_LUMA) + darkest))
 
 
 def check_version(c, resources):

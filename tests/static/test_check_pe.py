@@ -115,6 +115,13 @@ class CheckerCatchesDamage(unittest.TestCase):
             with self.subTest(fragment):
                 self.expect_failure(self.patch(res, old, new), fragment)
 
+    def test_dark_background(self):
+        bitmap = self.res(cp.RT_BITMAP, 129)
+        data = bytearray(self.good)
+        at = bitmap.offset + 40 + 836 * 10 + 3 * 20  # row 10 from the bottom, column 20
+        data[at:at + 3] = b"\x60\x60\x60"
+        self.expect_failure(data, "bitmap 129 lightness")
+
     def test_languages(self):
         # The images must stay under 2055 although their group is under 1028.
         for rtype, name, fragment in ((cp.RT_ICON, 1, "RT_ICON 1 languages"),

@@ -19,6 +19,8 @@ Tiles Plan(int cw, int ch, int bw = 278, int bh = 300)
 TEST(ForEachTile, AreaNoLargerThanThePictureGetsOneCopy)
 {
     EXPECT_EQ(Tiles({{0, 0}}), Plan(278, 300));
+    EXPECT_EQ(Tiles({{0, 0}}), Plan(278, 120));
+    EXPECT_EQ(Tiles({{0, 0}}), Plan(200, 300));
     EXPECT_EQ(Tiles({{0, 0}}), Plan(100, 50));
     EXPECT_EQ(Tiles({{0, 0}}), Plan(0, 0));
 }
@@ -28,6 +30,7 @@ TEST(ForEachTile, WiderOrTallerAreasRepeatFromTheTopLeft)
     EXPECT_EQ(Tiles({{0, 0}, {278, 0}}), Plan(300, 200));
     EXPECT_EQ(Tiles({{0, 0}, {0, 300}}), Plan(200, 350));
     EXPECT_EQ(Tiles({{0, 0}, {278, 0}}), Plan(279, 300));
+    EXPECT_EQ(Tiles({{0, 0}, {0, 300}}), Plan(278, 301));
     EXPECT_EQ(Tiles({{0, 0}, {278, 0}, {556, 0}, {0, 300}, {278, 300}, {556, 300}, {0, 600}, {278, 600}, {556, 600}}),
               Plan(600, 700));
 }
