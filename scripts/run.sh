@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# run.sh (make run): starts Zarvel under Wine, in a scratch folder that holds
+# a stand-in nero.exe, so both launch buttons work.
+#
+# With $DISPLAY: the program opens on that display for you to use; what the
+# launch buttons started is printed when you close it.
+# Without: a short session on a private Xvfb, acted out with real clicks and
+# key presses (xdotool); it prints each step, the screenshots it saved under
+# build/run/ and the registry after each close.
+#
+#   ZARVEL_BUILD   build folder holding Zarvel.exe (default: build/win64)
+set -euo pipefail
+
+repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=$(realpath -m "${ZARVEL_BUILD:-$repo/build/win64}")
+exe=$build/Zarvel.exe
+nero=$build/tests/support/nero.exe
+for f in "$exe" "$nero"; do
+    [[ -f $f ]] || { echo "run: $f missing (run make win64)" >&2; exit 1; }
+done
+
+if [[ -z ${DISPLAY:-} ]]; then
+    exec "$repo/scripts/wine-env.sh" python3 "$repo/scripts/run_session.py" "$build" "$repo/build/run"
+fi
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/zarvel-run.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+cp "$nero" "$work/nero.exe"
+echo "Zarvel runs in $work, beside a stand-in nero.exe; close its window to finish."
+(cd "$work" && "$repo/scripts/wine-run.sh" "$exe")
+if [[ -s $work/nero.log ]]; then
+    echo "The launch buttons started:"
+    awk -F'\t' '{ print "  nero.exe " $1 }' "$work/nero.log"
+else
+    echo "Nothing was started."
+fi
