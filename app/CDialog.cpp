@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "CDC.h"
+#include "CWinApp.h"
 
 namespace {
 // Messages whose result a dialog procedure returns directly instead of
@@ -26,8 +27,20 @@ INT_PTR CDialog::DoModal()
     ::InitCommonControlsEx(&icc);
     m_bEnded = false;
     LPCWSTR pszTemplate = MAKEINTRESOURCEW(m_nIDTemplate);
-    return ::DialogBoxParamW(AfxFindResourceHandle(pszTemplate, RT_DIALOG), pszTemplate, m_hWndParent,
-                             &CDialog::DlgProc, reinterpret_cast<LPARAM>(this));
+    return ::DialogBoxParamW(AfxFindResourceHandle(pszTemplate, RT_DIALOG), pszTemplate, GetOwner(), &CDialog::DlgProc,
+                             reinterpret_cast<LPARAM>(this));
+}
+
+// Without a parent of its own, a dialog belongs to the main window (the About
+// box to the launcher), which it disables while it runs; the main window
+// itself has no owner.
+HWND CDialog::GetOwner() const
+{
+    if (m_hWndParent)
+        return m_hWndParent;
+    CWinApp* pApp = AfxGetApp();
+    CWnd* pMain = pApp ? pApp->m_pMainWnd : nullptr;
+    return pMain && pMain != this ? pMain->m_hWnd : nullptr;
 }
 
 void CDialog::EndDialog(int nResult)
@@ -90,23 +103,33 @@ BOOL CDialog::HandleInitDialog()
     const BOOL bResult = OnInitDialog();
     RECT rcAfter;
     GetWindowRect(&rcAfter);
-    // An ownerless dialog that initialisation did not place opens centred.
-    if (!m_bEnded && !m_hWndParent && rcBefore.left == rcAfter.left && rcBefore.top == rcAfter.top)
-        CenterOnScreen();
+    // A dialog that initialisation did not place opens centred.
+    if (!m_bEnded && rcBefore.left == rcAfter.left && rcBefore.top == rcAfter.top)
+        CenterWindow();
     return bResult;
 }
 
-void CDialog::CenterOnScreen()
+// Over the owner when it shows, else on the screen; always kept on the screen.
+void CDialog::CenterWindow()
 {
     MONITORINFO mi = {};
     mi.cbSize = sizeof(mi);
     if (!::GetMonitorInfoW(::MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTOPRIMARY), &mi))
         return;
+    const RECT& area = mi.rcWork;
+    RECT target = area;
+    HWND hOwner = ::GetWindow(m_hWnd, GW_OWNER);
+    if (hOwner && ::IsWindowVisible(hOwner) && !::IsIconic(hOwner))
+        ::GetWindowRect(hOwner, &target);
     RECT rc;
     GetWindowRect(&rc);
-    const RECT& area = mi.rcWork;
-    const int x = area.left + ((area.right - area.left) - (rc.right - rc.left)) / 2;
-    const int y = area.top + ((area.bottom - area.top) - (rc.bottom - rc.top)) / 2;
+    const int cx = rc.right - rc.left, cy = rc.bottom - rc.top;
+    int x = (target.left + target.right - cx) / 2;
+    int y = (target.top + target.bottom - cy) / 2;
+    x = x + cx > area.right ? area.right - cx : x;
+    y = y + cy > area.bottom ? area.bottom - cy : y;
+    x = x < area.left ? area.left : x;
+    y = y < area.top ? area.top : y;
     SetWindowPos(nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

@@ -34,7 +34,8 @@ class CDialog : public CWnd {
   private:
     static INT_PTR CALLBACK DlgProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
     BOOL HandleInitDialog();
-    void CenterOnScreen();
+    HWND GetOwner() const;
+    void CenterWindow();
 
     UINT m_nIDTemplate;
     HWND m_hWndParent;

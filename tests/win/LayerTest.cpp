@@ -186,4 +186,44 @@ TEST(Modal, OwnerlessDialogOpensCentredAndOkEndsIt)
     EXPECT_NEAR((work.top + work.bottom) / 2, (rc.top + rc.bottom) / 2, 1);
 }
 
+// Reports its owner as it opens, then ends.
+class COwnerProbeDlg : public CDialog {
+  public:
+    COwnerProbeDlg() : CDialog(IDD_TEST_CONTROLS) {}
+    HWND owner = nullptr;
+    BOOL ownerEnabled = TRUE;
+    RECT rc = {};
+
+  protected:
+    BOOL OnInitDialog() override
+    {
+        CDialog::OnInitDialog();
+        owner = GetWindow(m_hWnd, GW_OWNER);
+        ownerEnabled = IsWindowEnabled(owner);
+        PostMessageW(m_hWnd, WM_COMMAND, IDOK, 0);
+        return TRUE;
+    }
+    bool OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& rResult) override
+    {
+        if (msg == WM_COMMAND && LOWORD(wParam) == IDOK)
+            GetWindowRect(&rc);
+        return CDialog::OnWndMsg(msg, wParam, lParam, rResult);
+    }
+};
+
+TEST(Modal, DialogWithoutParentBelongsToTheMainWindow)
+{
+    CReflectDlg main;
+    COwnerProbeDlg inner;
+    RECT rcMain = {};
+    wt::RunModal(main, [&](HWND hMain) {
+        GetWindowRect(hMain, &rcMain);
+        inner.DoModal();
+        EXPECT_TRUE(IsWindowEnabled(hMain));
+    });
+    EXPECT_NE(nullptr, inner.owner);
+    EXPECT_FALSE(inner.ownerEnabled);
+    EXPECT_NEAR((rcMain.left + rcMain.right) / 2, (inner.rc.left + inner.rc.right) / 2, 1);
+}
+
 } // namespace

@@ -33,9 +33,12 @@ INT_PTR RunModal(CDialog& dlg, const std::function<void(HWND)>& body)
 {
     g_pBody = &body;
     g_pDlg = &dlg;
+    // As the program does: the dialog it runs is the main window.
+    AfxGetApp()->m_pMainWnd = &dlg;
     const UINT_PTR timer = ::SetTimer(nullptr, 0, 1, &StartBody);
     const INT_PTR result = dlg.DoModal();
     ::KillTimer(nullptr, timer);
+    AfxGetApp()->m_pMainWnd = nullptr;
     g_pBody = nullptr;
     g_pDlg = nullptr;
     return result;

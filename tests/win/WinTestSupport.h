@@ -19,8 +19,8 @@ using treg::StoredInt;
 using treg::StoreDword;
 using treg::StoreRaw;
 
-// Runs dlg.DoModal() and calls body(hDlg) from inside the modal loop once the
-// dialog is up. If the dialog is still open afterwards it gets WM_CLOSE.
+// Runs dlg.DoModal() as the main window and calls body(hDlg) from inside the
+// modal loop once the dialog is up. If the dialog is still open afterwards it gets WM_CLOSE.
 INT_PTR RunModal(CDialog& dlg, const std::function<void(HWND)>& body);
 
 // Dispatches messages (through the dialog manager for hDlg) for ms milliseconds
