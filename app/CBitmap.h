@@ -5,7 +5,7 @@
 #include "Afx.h"
 
 class CBitmap {
-  public:
+public:
     CBitmap() = default;
     CBitmap(const CBitmap&) = delete;
     CBitmap& operator=(const CBitmap&) = delete;
@@ -32,6 +32,6 @@ class CBitmap {
         m_hBitmap = nullptr;
     }
 
-  private:
+private:
     HBITMAP m_hBitmap = nullptr;
 };

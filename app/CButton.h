@@ -3,7 +3,7 @@
 #include "CWnd.h"
 
 class CButton : public CWnd {
-  public:
+public:
     int GetCheck() const { return static_cast<int>(SendMessage(BM_GETCHECK)); }
     void SetCheck(int nCheck) { SendMessage(BM_SETCHECK, static_cast<WPARAM>(nCheck)); }
 };

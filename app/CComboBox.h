@@ -3,7 +3,7 @@
 #include "CWnd.h"
 
 class CComboBox : public CWnd {
-  public:
+public:
     int GetCount() const { return static_cast<int>(SendMessage(CB_GETCOUNT)); }
     int GetCurSel() const { return static_cast<int>(SendMessage(CB_GETCURSEL)); }
     int SetCurSel(int nSelect) { return static_cast<int>(SendMessage(CB_SETCURSEL, static_cast<WPARAM>(nSelect))); }

@@ -4,7 +4,7 @@
 #include <windows.h>
 
 class CDC {
-  public:
+public:
     explicit CDC(HDC hDC = nullptr) : m_hDC(hDC) {}
     CDC(const CDC&) = delete;
     CDC& operator=(const CDC&) = delete;
@@ -31,7 +31,7 @@ class CDC {
     BOOL DrawIcon(int x, int y, HICON hIcon) { return ::DrawIcon(m_hDC, x, y, hIcon); }
     int FillRect(const RECT* pRect, HBRUSH hBrush) { return ::FillRect(m_hDC, pRect, hBrush); }
 
-  protected:
+protected:
     HDC m_hDC;
     bool m_bOwned = false;
 };

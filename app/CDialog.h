@@ -10,7 +10,7 @@
 class CDC;
 
 class CDialog : public CWnd {
-  public:
+public:
     explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
 
     // Builds the dialog, runs OnInitDialog and then the modal loop, unless
@@ -19,7 +19,7 @@ class CDialog : public CWnd {
     void EndDialog(int nResult);
     BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
 
-  protected:
+protected:
     virtual BOOL OnInitDialog();
     virtual void OnOK();
     virtual void OnCancel();
@@ -31,7 +31,7 @@ class CDialog : public CWnd {
     // The platform's own colours for a control.
     HBRUSH OnCtlColor(CDC* pDC, HWND hCtl, UINT nCtlColor);
 
-  private:
+private:
     static INT_PTR CALLBACK DlgProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
     BOOL HandleInitDialog();
     HWND GetOwner() const;

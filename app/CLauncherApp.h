@@ -3,6 +3,6 @@
 #include "CWinApp.h"
 
 class CLauncherApp : public CWinApp {
-  public:
+public:
     BOOL InitInstance() override;
 };

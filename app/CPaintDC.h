@@ -4,11 +4,11 @@
 #include "CWnd.h"
 
 class CPaintDC : public CDC {
-  public:
+public:
     explicit CPaintDC(CWnd* pWnd) : m_hWnd(pWnd->m_hWnd) { m_hDC = ::BeginPaint(m_hWnd, &m_ps); }
     ~CPaintDC() override { ::EndPaint(m_hWnd, &m_ps); }
 
-  private:
+private:
     HWND m_hWnd;
     PAINTSTRUCT m_ps;
 };

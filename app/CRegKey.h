@@ -4,7 +4,7 @@
 #include <windows.h>
 
 class CRegKey {
-  public:
+public:
     explicit CRegKey(HKEY hKey = nullptr) : m_hKey(hKey) {}
     CRegKey(HKEY hParent, LPCWSTR pszSubKey)
     {
@@ -29,6 +29,6 @@ class CRegKey {
         return hKey;
     }
 
-  private:
+private:
     HKEY m_hKey = nullptr;
 };

@@ -5,7 +5,7 @@
 #include "CWnd.h"
 
 class CSpinButtonCtrl : public CWnd {
-  public:
+public:
     // UDM_SETRANGE wants the upper limit in the low word.
     void SetRange(short nLower, short nUpper) { SendMessage(UDM_SETRANGE, 0, MAKELPARAM(nUpper, nLower)); }
 };

@@ -4,7 +4,7 @@
 #include <windows.h>
 
 class CString {
-  public:
+public:
     CString();
     CString(LPCWSTR psz);
     CString(const CString& other);
@@ -28,7 +28,7 @@ class CString {
     LPWSTR GetBuffer(int nMinLength);
     void ReleaseBuffer();
 
-  private:
+private:
     void Free();
 
     LPWSTR m_psz;

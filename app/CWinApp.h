@@ -7,7 +7,7 @@
 class CWnd;
 
 class CWinApp {
-  public:
+public:
     // The one application object registers itself here; AfxGetApp finds it.
     explicit CWinApp(LPCWSTR pszAppName = nullptr);
     CWinApp(const CWinApp&) = delete;
@@ -34,18 +34,18 @@ class CWinApp {
     LPCWSTR m_pszProfileName = nullptr;
     CWnd* m_pMainWnd = nullptr;
 
-  private:
+private:
     HKEY OpenSectionKey(LPCWSTR pszSection);
 };
 
 // Profile access bound to one section, in the shape the settings rules expect.
 class CProfileSection {
-  public:
+public:
     CProfileSection(CWinApp* pApp, LPCWSTR pszSection) : m_pApp(pApp), m_pszSection(pszSection) {}
     int GetInt(LPCWSTR pszEntry, int nDefault) { return m_pApp->GetProfileInt(m_pszSection, pszEntry, nDefault); }
     void WriteInt(LPCWSTR pszEntry, int nValue) { m_pApp->WriteProfileInt(m_pszSection, pszEntry, nValue); }
 
-  private:
+private:
     CWinApp* m_pApp;
     LPCWSTR m_pszSection;
 };

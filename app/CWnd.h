@@ -8,7 +8,7 @@
 #include "CString.h"
 
 class CWnd {
-  public:
+public:
     CWnd() = default;
     CWnd(const CWnd&) = delete;
     CWnd& operator=(const CWnd&) = delete;
@@ -44,7 +44,7 @@ class CWnd {
 
     HWND m_hWnd = nullptr;
 
-  private:
+private:
     static LRESULT CALLBACK SubclassProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
     WNDPROC m_pfnSuper = nullptr;

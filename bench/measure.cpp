@@ -61,7 +61,7 @@ BOOL CALLBACK FindVisibleWindow(HWND hWnd, LPARAM lParam)
 
 // A started program, ended by its own handle if it outlives its measurement.
 class Child {
-  public:
+public:
     Child(const std::wstring& exe, const std::wstring& dir)
     {
         std::wstring cmd = L"\"" + exe + L"\"";
@@ -125,7 +125,7 @@ class Child {
 
     double VisibleUnixMs() const { return m_visibleUnixMs; }
 
-  private:
+private:
     PROCESS_INFORMATION m_pi = {};
     HWND m_hWnd = nullptr;
     double m_startMs = 0;
@@ -152,7 +152,7 @@ std::string ReadAll(const std::wstring& path)
 // statistics count nanoseconds. Wine gives the Unix process the Windows command
 // line as its argv, which is how we find it.
 class UnixProcess {
-  public:
+public:
     explicit UnixProcess(const std::wstring& exe)
     {
         std::string want;
@@ -188,7 +188,7 @@ class UnixProcess {
         return ns / 1e6;
     }
 
-  private:
+private:
     std::wstring m_dir;
 };
 

@@ -4,11 +4,11 @@
 #include "../app/CEdit.h"
 
 class CDelayEdit : public CEdit {
-  protected:
+protected:
     bool OnChildNotify(UINT nCode) override;
     void OnChange();
     void OnSetfocus();
 
-  private:
+private:
     void KillParentTimer();
 };

@@ -5,7 +5,7 @@
 #include "../launcher/LaunchOption.h"
 
 class COptionComboBox : public CComboBox {
-  public:
+public:
     // Appends one item per row, up to the row whose string id is 0.
     void FillFromTable(const OptionEntry* pRows);
     // Selects the first item carrying dwData; clears the selection and returns -1 when none does.
@@ -13,7 +13,7 @@ class COptionComboBox : public CComboBox {
     // The selected item's data, or 0 when nothing is selected.
     DWORD GetSelectedItemData() const;
 
-  protected:
+protected:
     bool OnChildNotify(UINT nCode) override;
     // Sizes the dropped list to show every item without scrolling.
     void OnDropdown();

@@ -4,7 +4,7 @@
 #include "../res/resource.h"
 
 class CAboutDlg : public CDialog {
-  public:
+public:
     enum { IDD = IDD_ABOUT };
     CAboutDlg() : CDialog(IDD) {}
 };

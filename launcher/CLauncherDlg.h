@@ -11,11 +11,11 @@
 #include "../res/resource.h"
 
 class CLauncherDlg : public CDialog {
-  public:
+public:
     enum { IDD = IDD_LAUNCHER };
     explicit CLauncherDlg(CWnd* pParent = nullptr);
 
-  protected:
+protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
     void OnOK() override;
@@ -46,7 +46,7 @@ class CLauncherDlg : public CDialog {
     void SetViewLayout(CWnd* pWnd, UINT nSimpleMarkId, UINT nAdvancedMarkId, UINT nCaptionsId, BOOL bUseStored);
     void UpdateTimerControls();
 
-  private:
+private:
     void AddAboutMenuEntry();
     void ChooseDefaultButton(BOOL& bFocusDefault);
     void Launch(int nOption, LPCWSTR pszParameters, LPCWSTR pszFailure);
@@ -69,6 +69,6 @@ class CLauncherDlg : public CDialog {
     CString m_strSavedCaption;
     CButton* m_pCountdownButton = nullptr;
 
-  protected:
+protected:
     CBitmap m_bmpBackground;
 };

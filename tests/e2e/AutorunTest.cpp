@@ -12,7 +12,7 @@ namespace {
 const int kNeroButton = 1000;
 
 class Autorun : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { treg::ResetSettings(); }
     void TearDown() override { treg::ResetSettings(); }
     static void Store(int program, int delay, int closeAfter)

@@ -20,7 +20,7 @@ bool WaitUntil(DWORD ms, const std::function<bool()>& pred);
 
 // A fresh working folder; with a nero.exe stand-in unless told otherwise.
 class Sandbox {
-  public:
+public:
     explicit Sandbox(bool withNero = true);
     ~Sandbox();
     const std::wstring& dir() const { return m_dir; }
@@ -29,13 +29,13 @@ class Sandbox {
     // Puts a file of this content at name inside the folder.
     void WriteFile(const wchar_t* name, const char* content) const;
 
-  private:
+private:
     std::wstring m_dir;
 };
 
 // A started program, ended (by its own handle) if still running at the end.
 class Process {
-  public:
+public:
     Process(const std::wstring& exe, const std::wstring& args, const std::wstring& dir);
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;
@@ -48,7 +48,7 @@ class Process {
     bool Running() const;
     DWORD ExitCode() const;
 
-  private:
+private:
     PROCESS_INFORMATION m_pi = {};
 };
 

@@ -25,7 +25,7 @@ const Button kButtons[] = {{"Nero", 1000, L"", 1004, kNeroFailed}, {"Nero Expres
 DWORD OtherOption(const Button& b) { return b.option == 1004 ? 1005 : 1004; }
 
 class Launch : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { treg::ResetSettings(); }
 };
 

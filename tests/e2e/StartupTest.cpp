@@ -8,7 +8,7 @@ using namespace e2e;
 namespace {
 
 class Startup : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { treg::ResetSettings(); }
 };
 

@@ -21,11 +21,11 @@ std::wstring Counting(const wchar_t* caption, int n) { return caption + (L"   ["
 
 // The launcher, with a record of the countdown ticks that reach it.
 class CCountdownDlg : public CLauncherDlg {
-  public:
+public:
     ULONGLONG armedAt = 0;
     std::vector<ULONGLONG> ticks;
 
-  protected:
+protected:
     BOOL OnInitDialog() override
     {
         const BOOL bResult = CLauncherDlg::OnInitDialog();
@@ -43,7 +43,7 @@ class CCountdownDlg : public CLauncherDlg {
 // A fresh current folder for the run, with the stand-in nero.exe (built
 // beside this test, in ../support) or without it; the old one comes back after.
 class NeroFolder {
-  public:
+public:
     explicit NeroFolder(bool withNero)
     {
         wchar_t path[MAX_PATH] = L"";
@@ -95,7 +95,7 @@ class NeroFolder {
         return Calls();
     }
 
-  private:
+private:
     std::wstring m_old, m_dir;
     bool m_hasNero = false;
 };
@@ -109,7 +109,7 @@ struct Stored {
 };
 
 class Countdown : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { Store(Stored()); }
     void TearDown() override { wt::ResetSettings(); }
     static void Store(const Stored& s)

@@ -16,10 +16,10 @@ const UINT_PTR kOtherTimer = 1009;
 
 // Counts every run of the change handler, the nested ones included.
 class CCountingDelayEdit : public CDelayEdit {
-  public:
+public:
     int changes = 0;
 
-  protected:
+protected:
     bool OnChildNotify(UINT nCode) override
     {
         if (nCode == EN_CHANGE)
@@ -29,13 +29,13 @@ class CCountingDelayEdit : public CDelayEdit {
 };
 
 class CDelayDlg : public CDialog {
-  public:
+public:
     CDelayDlg() : CDialog(IDD_TEST_CONTROLS) {}
     CCountingDelayEdit edit;
     CSpinButtonCtrl spin;
     int parentEditNotes = 0;
 
-  protected:
+protected:
     void DoDataExchange(CDataExchange* pDX) override
     {
         DDX_Control(pDX, IDC_TEST_EDIT, edit);

@@ -8,7 +8,7 @@
 namespace {
 
 class LauncherInit : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { wt::ResetSettings(); }
 };
 

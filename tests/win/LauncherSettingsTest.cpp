@@ -13,7 +13,7 @@ const wchar_t kToAdvanced[] = L"\u9032\u968e\u8a2d\u5b9a(&M) >>";
 const wchar_t kToSimple[] = L"<< \u7c21\u6613\u8a2d\u5b9a(&L)";
 
 class LauncherSettings : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { wt::ResetSettings(); }
 };
 

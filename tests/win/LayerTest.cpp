@@ -12,7 +12,7 @@ namespace {
 const wchar_t kSection[] = L"\u8a2d\u5b9a";
 
 class Profile : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { wt::ResetSettings(); }
     int Get(const wchar_t* name, int def) { return AfxGetApp()->GetProfileInt(kSection, name, def); }
 };
@@ -100,10 +100,10 @@ TEST(Strings, FormatAndConcatenate)
 
 // A button that consumes BN_CLICKED and lets everything else through.
 class CConsumingButton : public CButton {
-  public:
+public:
     int consumed = 0;
 
-  protected:
+protected:
     bool OnChildNotify(UINT nCode) override
     {
         if (nCode != BN_CLICKED)
@@ -114,7 +114,7 @@ class CConsumingButton : public CButton {
 };
 
 class CReflectDlg : public CDialog {
-  public:
+public:
     CReflectDlg() : CDialog(IDD_TEST_CONTROLS) {}
     CConsumingButton button;
     int parentClicks = 0;
@@ -122,7 +122,7 @@ class CReflectDlg : public CDialog {
     bool initEnds = false;
     bool loopRan = false;
 
-  protected:
+protected:
     void DoDataExchange(CDataExchange* pDX) override { DDX_Control(pDX, IDC_TEST_BUTTON, button); }
     BOOL OnInitDialog() override
     {
@@ -188,13 +188,13 @@ TEST(Modal, OwnerlessDialogOpensCentredAndOkEndsIt)
 
 // Reports its owner as it opens, then ends.
 class COwnerProbeDlg : public CDialog {
-  public:
+public:
     COwnerProbeDlg() : CDialog(IDD_TEST_CONTROLS) {}
     HWND owner = nullptr;
     BOOL ownerEnabled = TRUE;
     RECT rc = {};
 
-  protected:
+protected:
     BOOL OnInitDialog() override
     {
         CDialog::OnInitDialog();

@@ -15,7 +15,7 @@ const wchar_t kLastUsedText[] = L"\u4e0a\u6b21\u6240\u57f7\u884c"; // 上次所�
 // The test template with its combo box subclassed as an option list; the
 // dialog remembers every notification of the list that reaches it.
 class COptionDlg : public CDialog {
-  public:
+public:
     COptionDlg() : CDialog(IDD_TEST_CONTROLS) {}
     COptionComboBox combo;
     std::vector<UINT> seen;
@@ -28,7 +28,7 @@ class COptionDlg : public CDialog {
         return false;
     }
 
-  protected:
+protected:
     void DoDataExchange(CDataExchange* pDX) override { DDX_Control(pDX, IDC_TEST_COMBO, combo); }
     bool OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& rResult) override
     {
@@ -49,7 +49,7 @@ std::wstring ItemText(const CComboBox& combo, int i)
 // Records the sizes that windows of this thread are asked to take, so a test
 // sees what the list asked for rather than what the platform made of it.
 class SizeRequests {
-  public:
+public:
     explicit SizeRequests(HWND hWnd)
     {
         s_hWnd = hWnd;
@@ -64,7 +64,7 @@ class SizeRequests {
     // Requests that changed the size; moves and z-order changes are left out.
     const std::vector<WINDOWPOS>& seen() const { return m_seen; }
 
-  private:
+private:
     static LRESULT CALLBACK Hook(int nCode, WPARAM wParam, LPARAM lParam)
     {
         const auto* cwp = reinterpret_cast<const CWPSTRUCT*>(lParam);

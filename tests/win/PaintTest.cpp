@@ -16,7 +16,7 @@ struct PaintDlg : CLauncherDlg {
 
 // A top-down 32-bit memory surface with its own device context.
 class Canvas {
-  public:
+public:
     Canvas(int w, int h) : m_w(w), m_h(h)
     {
         BITMAPINFO bi = {};
@@ -50,7 +50,7 @@ class Canvas {
         DeleteObject(hBrush);
     }
 
-  private:
+private:
     int m_w, m_h;
     HBITMAP m_hBitmap;
     const DWORD* m_pBits = nullptr;
@@ -60,7 +60,7 @@ class Canvas {
 
 // Bitmap 129 as stored, read independently of the program's own loading.
 class Picture {
-  public:
+public:
     Picture()
     {
         HBITMAP hBitmap = static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_BACKGROUND),
@@ -84,7 +84,7 @@ class Picture {
     }
     int w = 0, h = 0;
 
-  private:
+private:
     std::vector<DWORD> m_pixels;
 };
 

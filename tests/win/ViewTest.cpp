@@ -24,7 +24,7 @@ const Ids kAll = {IDC_RUN_NERO,        IDC_RUN_EXPRESS, IDC_TOGGLE_VIEW, IDC_DEF
                   IDC_MARK_ADVANCED,   IDC_STATIC,      IDC_DELAY_LABEL};
 
 class View : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { wt::ResetSettings(); }
 };
 

@@ -34,7 +34,7 @@ std::wstring ItemText(HWND hDlg, int id);
 // While alive, closes every dialog (message boxes, the About box) that opens
 // on this thread above hMain, pressing OK, and remembers what each said.
 class ModalDismisser {
-  public:
+public:
     explicit ModalDismisser(HWND hMain);
     ~ModalDismisser();
     struct Seen {
@@ -43,7 +43,7 @@ class ModalDismisser {
     };
     const std::vector<Seen>& seen() const { return m_seen; }
 
-  private:
+private:
     static void CALLBACK OnTick(HWND, UINT, UINT_PTR, DWORD);
     HWND m_hMain;
     UINT_PTR m_timer;
