@@ -144,9 +144,8 @@ BOOL CLauncherDlg::OnInitDialog()
     if (m_autorunCheck.GetCheck())
         ArmCountdown();
 
-    BOOL bFocusDefault = TRUE;
-    ChooseDefaultButton(bFocusDefault);
-    return bFocusDefault;
+    // FALSE: the focus is set; TRUE lets the dialog manager focus the Nero button.
+    return ChooseDefaultButton() ? FALSE : TRUE;
 }
 
 void CLauncherDlg::AddAboutMenuEntry()
@@ -163,15 +162,15 @@ void CLauncherDlg::AddAboutMenuEntry()
 }
 
 // Nero Express takes the default look and the focus when the default-program
-// list points at it; otherwise the dialog manager focuses the Nero button.
-void CLauncherDlg::ChooseDefaultButton(BOOL& bFocusDefault)
+// list points at it. Returns whether it did.
+bool CLauncherDlg::ChooseDefaultButton()
 {
     if (!ExpressIsDefault(static_cast<int>(m_defaultCombo.GetSelectedItemData()), m_nLastUsed))
-        return;
+        return false;
     const LONG_PTR style = ::GetWindowLongPtrW(m_launchExpressButton.m_hWnd, GWL_STYLE);
     m_launchExpressButton.SendMessage(BM_SETSTYLE, (style & 0xFF) | BS_DEFPUSHBUTTON, 0);
     ::SetFocus(m_launchExpressButton.m_hWnd);
-    bFocusDefault = FALSE;
+    return true;
 }
 
 // Enter sends IDOK; it must never close the launcher.

@@ -48,7 +48,7 @@ protected:
 
 private:
     void AddAboutMenuEntry();
-    void ChooseDefaultButton(BOOL& bFocusDefault);
+    bool ChooseDefaultButton();
     void Launch(int nOption, LPCWSTR pszParameters, LPCWSTR pszFailure);
 
     CStatic m_delayLabel;
