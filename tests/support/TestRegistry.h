@@ -4,6 +4,8 @@
 
 #include <string.h>
 
+#include <vector>
+
 namespace treg {
 
 // HKCU\Software\Zarvel v1.0\Zarvel v1.0\設定
@@ -48,6 +50,18 @@ inline int StoredInt(const wchar_t* name, int fallback = -999)
     DWORD value = 0, type = 0, size = 0;
     return ReadStored(name, &value, &type, &size) && type == REG_DWORD && size == 4 ? static_cast<int>(value)
                                                                                     : fallback;
+}
+
+// The seven settings in the order the launcher writes them: WaitSeconds,
+// CloseZarvel, EnableAutorun, SelectedOption, SelectedOptionNoTimer,
+// DlgExpanded, LastUsedOption; each -999 when absent or not a DWORD.
+inline std::vector<int> StoredSettings()
+{
+    std::vector<int> values;
+    for (const wchar_t* name : {L"WaitSeconds", L"CloseZarvel", L"EnableAutorun", L"SelectedOption",
+                                L"SelectedOptionNoTimer", L"DlgExpanded", L"LastUsedOption"})
+        values.push_back(StoredInt(name));
+    return values;
 }
 
 // -1 when the section key is missing.

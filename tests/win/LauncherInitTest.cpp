@@ -55,13 +55,7 @@ TEST_F(LauncherInit, StoredValuesReachTheControlsAndComeBackUnchanged)
         EXPECT_EQ(L"<< \u7c21\u6613\u8a2d\u5b9a(&L)", wt::ItemText(hDlg, IDC_TOGGLE_VIEW));
     });
     EXPECT_EQ(7, wt::CountStoredValues());
-    EXPECT_EQ(1006, wt::StoredInt(L"SelectedOption"));
-    EXPECT_EQ(1005, wt::StoredInt(L"SelectedOptionNoTimer"));
-    EXPECT_EQ(7, wt::StoredInt(L"WaitSeconds"));
-    EXPECT_EQ(0, wt::StoredInt(L"CloseZarvel"));
-    EXPECT_EQ(0, wt::StoredInt(L"EnableAutorun"));
-    EXPECT_EQ(1, wt::StoredInt(L"DlgExpanded"));
-    EXPECT_EQ(1005, wt::StoredInt(L"LastUsedOption"));
+    EXPECT_EQ((std::vector<int>{7, 0, 0, 1006, 1005, 1, 1005}), treg::StoredSettings());
 }
 
 TEST_F(LauncherInit, TabWalksTheEightStopsInOrder)

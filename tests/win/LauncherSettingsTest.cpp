@@ -66,13 +66,7 @@ TEST_F(LauncherSettings, MistypedValuesReadAsDefaultsAndComeBackAsDwords)
         EXPECT_EQ(kToAdvanced, wt::ItemText(hDlg, IDC_TOGGLE_VIEW));
     });
     ExpectSevenDwords();
-    EXPECT_EQ(1004, wt::StoredInt(L"SelectedOption"));
-    EXPECT_EQ(1004, wt::StoredInt(L"SelectedOptionNoTimer"));
-    EXPECT_EQ(3, wt::StoredInt(L"WaitSeconds"));
-    EXPECT_EQ(1, wt::StoredInt(L"CloseZarvel"));
-    EXPECT_EQ(0, wt::StoredInt(L"EnableAutorun"));
-    EXPECT_EQ(0, wt::StoredInt(L"DlgExpanded"));
-    EXPECT_EQ(1004, wt::StoredInt(L"LastUsedOption"));
+    EXPECT_EQ((std::vector<int>{3, 1, 0, 1004, 1004, 0, 1004}), treg::StoredSettings());
 }
 
 // Nothing is validated on reading: each value has the consequence it has,
