@@ -3,6 +3,7 @@
 # program, its tests under Wine), win32/ (the 32-bit program, checked statically).
 
 SHELL := /bin/bash
+MAKEFLAGS += --no-print-directory
 BUILD := build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS := -DCMAKE_BUILD_TYPE=MinSizeRel
