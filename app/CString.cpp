@@ -42,6 +42,9 @@ CString& CString::operator=(LPCWSTR psz)
 
 CString& CString::operator+=(LPCWSTR psz)
 {
+    // Growing may free the buffer psz points into: append a copy then.
+    if (psz && psz >= m_psz && psz <= m_psz + m_nLength && m_psz != EMPTY_BUF)
+        return *this += CString(psz);
     const int nAdd = psz ? static_cast<int>(wcslen(psz)) : 0;
     const int nOld = m_nLength;
     GetBuffer(nOld + nAdd);

@@ -96,6 +96,8 @@ TEST(Strings, FormatAndConcatenate)
     EXPECT_STREQ(L"-2147483648", count);
     s = s; // self-assignment keeps the text
     EXPECT_STREQ(L"Nero(&N)   [-3]", s);
+    s += s; // so does appending the string to itself
+    EXPECT_STREQ(L"Nero(&N)   [-3]Nero(&N)   [-3]", s);
 }
 
 // A button that consumes BN_CLICKED and lets everything else through.
