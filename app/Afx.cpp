@@ -9,11 +9,16 @@ LPCWSTR AfxGetAppName()
     return pApp && pApp->m_pszAppName ? pApp->m_pszAppName : L"";
 }
 
-int AfxMessageBox(LPCWSTR pszText, UINT nType, UINT)
+CWnd* AfxGetMainWnd()
 {
     CWinApp* pApp = AfxGetApp();
-    HWND hOwner = pApp && pApp->m_pMainWnd ? pApp->m_pMainWnd->m_hWnd : nullptr;
-    return ::MessageBoxW(hOwner, pszText, AfxGetAppName(), nType);
+    return pApp ? pApp->m_pMainWnd : nullptr;
+}
+
+int AfxMessageBox(LPCWSTR pszText, UINT nType, UINT)
+{
+    CWnd* pMain = AfxGetMainWnd();
+    return ::MessageBoxW(pMain ? pMain->m_hWnd : nullptr, pszText, AfxGetAppName(), nType);
 }
 
 BOOL AfxExtractSubString(CString& rString, LPCWSTR pszFull, int iSubString, wchar_t chSep)

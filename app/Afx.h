@@ -9,6 +9,8 @@ class CWinApp;
 class CWnd;
 
 CWinApp* AfxGetApp();
+// The window the program runs as (null before it exists).
+CWnd* AfxGetMainWnd();
 // The caption of every message box that brings none of its own.
 LPCWSTR AfxGetAppName();
 

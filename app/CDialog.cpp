@@ -3,7 +3,6 @@
 #include <commctrl.h>
 
 #include "CDC.h"
-#include "CWinApp.h"
 
 namespace {
 // Messages whose result a dialog procedure returns directly instead of
@@ -38,8 +37,7 @@ HWND CDialog::GetOwner() const
 {
     if (m_hWndParent)
         return m_hWndParent;
-    CWinApp* pApp = AfxGetApp();
-    CWnd* pMain = pApp ? pApp->m_pMainWnd : nullptr;
+    CWnd* pMain = AfxGetMainWnd();
     return pMain && pMain != this ? pMain->m_hWnd : nullptr;
 }
 

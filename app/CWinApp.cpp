@@ -68,7 +68,7 @@ void CWinApp::SetRegistryKey(LPCWSTR pszRegistryKey)
     m_pszProfileName = _wcsdup(m_pszAppName ? m_pszAppName : L"");
 }
 
-HKEY CWinApp::OpenSectionKey(LPCWSTR pszSection)
+HKEY CWinApp::GetSectionKey(LPCWSTR pszSection)
 {
     if (!m_pszRegistryKey || !m_pszProfileName)
         return nullptr;
@@ -81,7 +81,18 @@ HKEY CWinApp::OpenSectionKey(LPCWSTR pszSection)
 
 int CWinApp::GetProfileInt(LPCWSTR pszSection, LPCWSTR pszEntry, int nDefault)
 {
-    CRegKey section(OpenSectionKey(pszSection));
+    CRegKey section(GetSectionKey(pszSection));
+    return ReadSectionInt(section, pszEntry, nDefault);
+}
+
+BOOL CWinApp::WriteProfileInt(LPCWSTR pszSection, LPCWSTR pszEntry, int nValue)
+{
+    CRegKey section(GetSectionKey(pszSection));
+    return WriteSectionInt(section, pszEntry, nValue);
+}
+
+int CWinApp::ReadSectionInt(const CRegKey& section, LPCWSTR pszEntry, int nDefault)
+{
     DWORD dwType = 0;
     DWORD dwValue = 0;
     DWORD cb = sizeof(dwValue);
@@ -93,9 +104,8 @@ int CWinApp::GetProfileInt(LPCWSTR pszSection, LPCWSTR pszEntry, int nDefault)
     return static_cast<int>(dwValue);
 }
 
-BOOL CWinApp::WriteProfileInt(LPCWSTR pszSection, LPCWSTR pszEntry, int nValue)
+BOOL CWinApp::WriteSectionInt(const CRegKey& section, LPCWSTR pszEntry, int nValue)
 {
-    CRegKey section(OpenSectionKey(pszSection));
     const DWORD dwValue = static_cast<DWORD>(nValue);
     return section.Get() && ::RegSetValueExW(section.Get(), pszEntry, 0, REG_DWORD,
                                              reinterpret_cast<const BYTE*>(&dwValue), sizeof(dwValue)) == ERROR_SUCCESS;

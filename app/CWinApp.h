@@ -4,6 +4,8 @@
 #pragma once
 #include <windows.h>
 
+#include "CRegKey.h"
+
 class CWnd;
 
 class CWinApp {
@@ -28,24 +30,28 @@ public:
     // yields nDefault. Keys on the path are created on access.
     int GetProfileInt(LPCWSTR pszSection, LPCWSTR pszEntry, int nDefault);
     BOOL WriteProfileInt(LPCWSTR pszSection, LPCWSTR pszEntry, int nValue);
+    // The same on a section key already open, for reading or writing many values.
+    static int ReadSectionInt(const CRegKey& section, LPCWSTR pszEntry, int nDefault);
+    static BOOL WriteSectionInt(const CRegKey& section, LPCWSTR pszEntry, int nValue);
+
+    // Opens (creating what is missing) HKCU\Software\<key>\<application>\<section>;
+    // null without a registry key or when the registry refuses. The caller closes it.
+    HKEY GetSectionKey(LPCWSTR pszSection);
 
     LPCWSTR m_pszAppName = nullptr;
     LPCWSTR m_pszRegistryKey = nullptr;
     LPCWSTR m_pszProfileName = nullptr;
     CWnd* m_pMainWnd = nullptr;
-
-private:
-    HKEY OpenSectionKey(LPCWSTR pszSection);
 };
 
 // Profile access bound to one section, in the shape the settings rules expect.
+// The section key is opened once for the whole sequence of values.
 class CProfileSection {
 public:
-    CProfileSection(CWinApp* pApp, LPCWSTR pszSection) : m_pApp(pApp), m_pszSection(pszSection) {}
-    int GetInt(LPCWSTR pszEntry, int nDefault) { return m_pApp->GetProfileInt(m_pszSection, pszEntry, nDefault); }
-    void WriteInt(LPCWSTR pszEntry, int nValue) { m_pApp->WriteProfileInt(m_pszSection, pszEntry, nValue); }
+    CProfileSection(CWinApp* pApp, LPCWSTR pszSection) : m_key(pApp->GetSectionKey(pszSection)) {}
+    int GetInt(LPCWSTR pszEntry, int nDefault) { return CWinApp::ReadSectionInt(m_key, pszEntry, nDefault); }
+    void WriteInt(LPCWSTR pszEntry, int nValue) { CWinApp::WriteSectionInt(m_key, pszEntry, nValue); }
 
 private:
-    CWinApp* m_pApp;
-    LPCWSTR m_pszSection;
+    CRegKey m_key;
 };
