@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "CDC.h"
+#include "CWinApp.h"
 
 namespace {
 // Messages whose result a dialog procedure returns directly instead of
@@ -133,17 +134,23 @@ void CDialog::CenterWindow()
 
 INT_PTR CALLBACK CDialog::DlgProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    // The dialog's object is found in the program's own map, never through
+    // anything stored on the window, which another process could change.
+    CWinApp* pApp = AfxGetApp();
+    if (!pApp)
+        return FALSE;
+    CHandleMap& map = pApp->m_handleMap;
     if (msg == WM_INITDIALOG) {
         CDialog* pDlg = reinterpret_cast<CDialog*>(lParam);
-        ::SetWindowLongPtrW(hWnd, DWLP_USER, lParam);
         pDlg->m_hWnd = hWnd;
+        map.SetPermanent(hWnd, pDlg);
         return pDlg->HandleInitDialog();
     }
-    CDialog* pDlg = reinterpret_cast<CDialog*>(::GetWindowLongPtrW(hWnd, DWLP_USER));
+    CDialog* pDlg = static_cast<CDialog*>(map.LookupPermanent(hWnd));
     if (!pDlg)
         return FALSE;
     if (msg == WM_NCDESTROY) {
-        ::SetWindowLongPtrW(hWnd, DWLP_USER, 0);
+        map.RemoveHandle(hWnd);
         pDlg->m_hWnd = nullptr;
         return FALSE;
     }

@@ -5,4 +5,8 @@
 class CLauncherApp : public CWinApp {
 public:
     BOOL InitInstance() override;
+
+private:
+    enum { INSTANCE_WAIT_MS = 5000, INSTANCE_POLL_MS = 50 };
+    static bool ActivateRunningInstance(LPCWSTR pszTitle, HANDLE hLock, bool bTaken);
 };

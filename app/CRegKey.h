@@ -1,5 +1,6 @@
 // An open registry key, closed when the object goes. Opening creates any
-// missing key on the way, as the settings store expects.
+// missing key on the way, as the settings store expects; a key that may be
+// read but not written is opened for reading.
 #pragma once
 #include <windows.h>
 
@@ -8,8 +9,9 @@ public:
     explicit CRegKey(HKEY hKey = nullptr) : m_hKey(hKey) {}
     CRegKey(HKEY hParent, LPCWSTR pszSubKey)
     {
-        if (!hParent || ::RegCreateKeyExW(hParent, pszSubKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE,
-                                          nullptr, &m_hKey, nullptr) != ERROR_SUCCESS)
+        if (!hParent || (::RegCreateKeyExW(hParent, pszSubKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                           KEY_READ | KEY_WRITE, nullptr, &m_hKey, nullptr) != ERROR_SUCCESS &&
+                         ::RegOpenKeyExW(hParent, pszSubKey, 0, KEY_READ, &m_hKey) != ERROR_SUCCESS))
             m_hKey = nullptr;
     }
     CRegKey(const CRegKey&) = delete;

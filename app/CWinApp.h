@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 
+#include "CHandleMap.h"
 #include "CRegKey.h"
 
 class CWnd;
@@ -42,6 +43,8 @@ public:
     LPCWSTR m_pszRegistryKey = nullptr;
     LPCWSTR m_pszProfileName = nullptr;
     CWnd* m_pMainWnd = nullptr;
+    // The objects of the program's windows, for its window procedures.
+    CHandleMap m_handleMap;
 };
 
 // Profile access bound to one section, in the shape the settings rules expect.

@@ -1,10 +1,14 @@
 #include "CWnd.h"
 
 #include "Afx.h"
+#include "CWinApp.h"
 
 namespace {
-// Names the window property that links a subclassed window to its object.
-const wchar_t kObjectProp[] = L"Zarvel.CWnd";
+CHandleMap* HandleMap()
+{
+    CWinApp* pApp = AfxGetApp();
+    return pApp ? &pApp->m_handleMap : nullptr;
+}
 } // namespace
 
 CWnd::~CWnd()
@@ -36,9 +40,8 @@ BOOL CWnd::SubclassDlgItem(UINT nID, CWnd* pParent)
 
 BOOL CWnd::SubclassWindow(HWND hWnd)
 {
-    if (!hWnd || m_hWnd || FromHandlePermanent(hWnd))
-        return FALSE;
-    if (!::SetPropW(hWnd, kObjectProp, this))
+    CHandleMap* pMap = HandleMap();
+    if (!hWnd || m_hWnd || !pMap || !pMap->SetPermanent(hWnd, this))
         return FALSE;
     m_hWnd = hWnd;
     m_pfnSuper = reinterpret_cast<WNDPROC>(
@@ -51,7 +54,7 @@ HWND CWnd::UnsubclassWindow()
     HWND hWnd = m_hWnd;
     if (hWnd && m_pfnSuper) {
         ::SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnSuper));
-        ::RemovePropW(hWnd, kObjectProp);
+        HandleMap()->RemoveHandle(hWnd);
     }
     m_pfnSuper = nullptr;
     m_hWnd = nullptr;
@@ -60,7 +63,8 @@ HWND CWnd::UnsubclassWindow()
 
 CWnd* CWnd::FromHandlePermanent(HWND hWnd)
 {
-    return hWnd ? static_cast<CWnd*>(::GetPropW(hWnd, kObjectProp)) : nullptr;
+    CHandleMap* pMap = HandleMap();
+    return pMap ? pMap->LookupPermanent(hWnd) : nullptr;
 }
 
 bool CWnd::OnChildNotify(UINT) { return false; }

@@ -236,7 +236,9 @@ void CLauncherDlg::Launch(int nOption, LPCWSTR pszParameters, LPCWSTR pszFailure
 
 // ---- Countdown ----------------------------------------------------------
 
-// Runs once, during initialisation, when auto-run is checked.
+// Runs once, during initialisation, when auto-run is checked. A choice that
+// names no program arms nothing: the window stays for the user to choose
+// instead of closing with nothing started.
 void CLauncherDlg::ArmCountdown()
 {
     m_nAutorunTarget = ResolveOption(static_cast<int>(m_autorunCombo.GetSelectedItemData()), m_nLastUsed);
@@ -244,8 +246,9 @@ void CLauncherDlg::ArmCountdown()
         m_pCountdownButton = &m_launchNeroButton;
     else if (m_nAutorunTarget == OPT_EXPRESS)
         m_pCountdownButton = &m_launchExpressButton;
-    if (m_pCountdownButton)
-        m_pCountdownButton->GetWindowText(m_strSavedCaption);
+    if (!m_pCountdownButton)
+        return;
+    m_pCountdownButton->GetWindowText(m_strSavedCaption);
     if (!::SetTimer(m_hWnd, ID_AUTORUN_TIMER, AUTORUN_PERIOD_MS, nullptr)) {
         MessageBox(L"錯誤: SetTimer 失敗");
         OnClose();

@@ -1,6 +1,0 @@
-#pragma once
-#define IDD_TEST_CONTROLS 900
-#define IDC_TEST_COMBO 901
-#define IDC_TEST_EDIT 902
-#define IDC_TEST_SPIN 903
-#define IDC_TEST_BUTTON 904
