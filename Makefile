@@ -1,6 +1,6 @@
 # The two commands a newcomer needs: `make run` and `make test`.
-# Everything builds under build/: host/ (native unit tests), win64/ (the
-# program, its tests under Wine), win32/ (the 32-bit program, checked statically).
+# Everything builds under build/: host/ (the native rules test), win64/ (the
+# 64-bit program and the test tools), win32/ (the 32-bit program).
 
 SHELL := /bin/bash
 MAKEFLAGS += --no-print-directory
@@ -8,7 +8,7 @@ BUILD := build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS := -DCMAKE_BUILD_TYPE=MinSizeRel
 
-.PHONY: all tools host win64 win32 build test run demo bench release format clean
+.PHONY: all tools host win64 win32 build test lines run demo bench release format clean
 
 all: build
 
@@ -24,15 +24,19 @@ win32: tools
 	@cmake --build $(BUILD)/win32 -j $(JOBS)
 
 win64: tools
-	@cmake -S . -B $(BUILD)/win64 $(CMAKE_FLAGS) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \
+	@cmake -S . -B $(BUILD)/win64 $(CMAKE_FLAGS) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DZARVEL_TESTS=ON \
 		-DZARVEL_HOST_BUILD=$(abspath $(BUILD)/host) -DZARVEL_WIN32_BUILD=$(abspath $(BUILD)/win32) >/dev/null
 	@cmake --build $(BUILD)/win64 -j $(JOBS)
 
 build: host win32 win64
 
-# One CTest run over every layer: unit, in-process, whole program, static checks.
+# One CTest run: the scenarios on both builds side by side, static checks, rules.
 test: build
-	@cd $(BUILD)/win64 && ../../scripts/wine-env.sh ctest --output-on-failure
+	@cd $(BUILD)/win64 && ctest --output-on-failure -j 2
+
+# Lines of the program and of its tests, and their ratio.
+lines:
+	@python3 scripts/lines.py
 
 run: win64
 	@scripts/run.sh

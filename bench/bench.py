@@ -97,7 +97,7 @@ def run(build64, build32):
     tool = os.path.join(build64, "bench", "measure.exe")
     table, notes = Table(), []
     work = tempfile.mkdtemp(prefix="zarvel-bench-")
-    shutil.copy(os.path.join(build64, "tests", "support", "nero.exe"), work)
+    shutil.copy(os.path.join(build64, "tests", "nero.exe"), work)
     wdir = windows_path(work)
     began = time.monotonic()
     try:

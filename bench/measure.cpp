@@ -20,7 +20,19 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/TestRegistry.h"
+// The launcher's settings, as the countdown runs set them.
+namespace treg {
+void ResetSettings() { ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Zarvel v1.0"); }
+void StoreDword(const wchar_t* name, DWORD value)
+{
+    HKEY hKey = nullptr;
+    if (::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Zarvel v1.0\\Zarvel v1.0\\\u8a2d\u5b9a", 0, nullptr, 0,
+                          KEY_WRITE, nullptr, &hKey, nullptr) != ERROR_SUCCESS)
+        return;
+    ::RegSetValueExW(hKey, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+    ::RegCloseKey(hKey);
+}
+} // namespace treg
 
 namespace {
 
@@ -366,6 +378,8 @@ int wmain(int argc, wchar_t** argv)
         return 2;
     }
     const std::wstring cmd = argv[1], dir = argv[3];
+    // The stand-in records its starts where the measurements look for them.
+    ::SetEnvironmentVariableW(L"ZARVEL_NERO_LOG", (dir + L"\\nero.log").c_str());
     const int runs = _wtoi(argv[2]);
     std::vector<std::wstring> rest(argv + 4, argv + argc);
     if (cmd == L"startup" && !rest.empty())

@@ -14,7 +14,7 @@ set -euo pipefail
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=$(realpath -m "${ZARVEL_BUILD:-$repo/build/win64}")
 exe=$build/Zarvel.exe
-nero=$build/tests/support/nero.exe
+nero=$build/tests/nero.exe
 for f in "$exe" "$nero"; do
     [[ -f $f ]] || { echo "run: $f missing (run make win64)" >&2; exit 1; }
 done
@@ -26,6 +26,7 @@ fi
 work=$(mktemp -d "${TMPDIR:-/tmp}/zarvel-run.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 cp "$nero" "$work/nero.exe"
+export ZARVEL_NERO_LOG="Z:${work//\//\\}\\nero.log"
 echo "Zarvel runs in $work, beside a stand-in nero.exe; close its window to finish."
 (cd "$work" && "$repo/scripts/wine-run.sh" "$exe")
 if [[ -s $work/nero.log ]]; then

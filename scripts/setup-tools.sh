@@ -36,6 +36,12 @@ needs=(
     "iconv libc-bin"
 )
 
+# The 32-bit build runs under Debian's 32-bit Wine, where the kernel can run it.
+repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+if "$repo/scripts/runs-i386.sh"; then
+    needs+=("/usr/lib/wine/wine wine32:i386")
+fi
+
 missing=()
 for need in "${needs[@]}"; do
     what=${need% *} pkg=${need##* }
@@ -55,9 +61,11 @@ if (( ${#missing[@]} > 0 )); then
         sudo=sudo
     fi
     export DEBIAN_FRONTEND=noninteractive
+    if [[ " ${missing[*]} " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+        $sudo dpkg --add-architecture i386
+    fi
     $sudo apt-get update -qq
-    # Never wine32: it cannot run here and would make `wine` pick the 32-bit loader.
-    $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" wine32- >&2
+    $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
 fi
 
 # The unsuffixed MinGW names may point at the win32-thread compilers (no

@@ -30,7 +30,7 @@ export ZARVEL_WINESERVER=/usr/lib/wine/wineserver
 export WINELOADER=$ZARVEL_WINE WINE=$ZARVEL_WINE WINESERVER=$ZARVEL_WINESERVER
 export WINEDEBUG=${ZARVEL_WINEDEBUG:--all}
 # No Mono/Gecko installer prompts, and no menu entries written into $HOME.
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe,winedbg.exe=d"
 
 for f in "$ZARVEL_WINE" "$ZARVEL_WINESERVER"; do
     [[ -x $f ]] || { echo "wine-env: $f missing (run scripts/setup-tools.sh)" >&2; exit 127; }

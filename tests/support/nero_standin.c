@@ -1,62 +1,25 @@
-/* A stand-in for nero.exe: appends "<arguments>\t<ms since 1970>\t<pid>" to
-   %ZARVEL_NERO_LOG% (or nero.log beside itself) and exits 0. */
+/* A stand-in for nero.exe: appends "<arguments>\t<ms since 1970>\t<pid>\n"
+   to the file that %ZARVEL_NERO_LOG% names, and exits. */
 #define __USE_MINGW_ANSI_STDIO 1
-#define WIN32_LEAN_AND_MEAN
 #include <stdio.h>
 #include <windows.h>
 
-/* Skips the program name the way Windows splits argv[0]: a quoted name runs
-   to the closing quote, a bare one to the first blank. */
-static const wchar_t* arguments_of(const wchar_t* p)
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR arguments, int show)
 {
-    if (*p == L'"') {
-        for (++p; *p && *p != L'"'; ++p) {
-        }
-        if (*p)
-            ++p;
-    } else {
-        while (*p && *p != L' ' && *p != L'\t')
-            ++p;
-    }
-    while (*p == L' ' || *p == L'\t')
-        ++p;
-    return p;
-}
-
-static wchar_t path[32768];
-static char line[3 * 32768 + 64];
-
-int WINAPI wWinMain(HINSTANCE inst, HINSTANCE prev, PWSTR cmd, int show)
-{
-    (void)inst;
-    (void)prev;
-    (void)cmd;
-    (void)show;
-
-    DWORD n = GetEnvironmentVariableW(L"ZARVEL_NERO_LOG", path, 32768);
-    if (n == 0 || n >= 32768) {
-        n = GetModuleFileNameW(NULL, path, 32768 - 16);
-        while (n > 0 && path[n - 1] != L'\\' && path[n - 1] != L'/')
-            --n;
-        lstrcpyW(path + n, L"nero.log");
-    }
-
-    int len =
-        WideCharToMultiByte(CP_UTF8, 0, arguments_of(GetCommandLineW()), -1, line, (int)sizeof line - 64, NULL, NULL);
-    len = len > 0 ? len - 1 : 0;
-
+    (void)instance, (void)previous, (void)show;
+    wchar_t path[MAX_PATH];
+    char line[4096];
     FILETIME ft;
+    if (!GetEnvironmentVariableW(L"ZARVEL_NERO_LOG", path, MAX_PATH)) return 1;
     GetSystemTimeAsFileTime(&ft);
-    ULONGLONG ms = ((((ULONGLONG)ft.dwHighDateTime << 32) | ft.dwLowDateTime) - 116444736000000000ULL) / 10000;
-    len += snprintf(line + len, 64, "\t%llu\t%lu\n", ms, (unsigned long)GetCurrentProcessId());
-
-    /* Append-only access so concurrent starts never overwrite each other's line. */
-    HANDLE f = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, NULL);
-    if (f == INVALID_HANDLE_VALUE)
-        return 1;
-    DWORD written;
-    BOOL ok = WriteFile(f, line, (DWORD)len, &written, NULL);
-    CloseHandle(f);
-    return ok && written == (DWORD)len ? 0 : 1;
+    ULARGE_INTEGER now = {{ft.dwLowDateTime, ft.dwHighDateTime}};
+    int n = WideCharToMultiByte(CP_UTF8, 0, arguments, -1, line, 4000, NULL, NULL);
+    n = n > 0 ? n - 1 : 0;
+    n += snprintf(line + n, 64, "\t%lld\t%lu\n", now.QuadPart / 10000 - 11644473600000LL, GetCurrentProcessId());
+    /* Append-only, so starts at the same moment never overwrite each other. */
+    HANDLE log = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_ALWAYS, 0, NULL);
+    DWORD written = 0;
+    WriteFile(log, line, (DWORD)n, &written, NULL);
+    CloseHandle(log);
+    return written == (DWORD)n ? 0 : 1;
 }

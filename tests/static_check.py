@@ -1,0 +1,83 @@
+"""What a build can get wrong without any test run noticing: the file's machine,
+the oldest Windows its header names, functions that Windows lacks, and the
+resource facts the resource compiler may silently change.
+
+usage: static_check.py ZARVEL_EXE i386|x86-64 OS_VERSION"""
+import re
+import subprocess
+import sys
+
+# What the program may import: all of it is in Windows XP and in XP x64.
+XP_DLLS = "kernel32 user32 gdi32 advapi32 shell32 comctl32 msvcrt".split()
+XP_FUNCTIONS = set("""
+__C_specific_handler __iob_func __p__commode __p__fmode __p__wcmdln __set_app_type __setusermatherr
+__wgetmainargs __winitenv _amsg_exit _cexit _commode _fmode _initterm _iob _onexit _vscwprintf _vsnwprintf
+_wcmdln _wcsdup abort AppendMenuW BeginPaint BitBlt calloc CallWindowProcW CloseHandle CreateCompatibleDC
+CreateMutexW DefWindowProcW DeleteCriticalSection DeleteDC DeleteObject DialogBoxParamW DispatchMessageW
+DrawIcon EnableWindow EndDialog EndPaint EnterCriticalSection exit FillRect FindWindowW fprintf free
+FreeLibrary fwrite GetClientRect GetDlgItem GetFocus GetLastError GetMessageW GetModuleFileNameW
+GetModuleHandleA GetModuleHandleW GetMonitorInfoW GetNextDlgTabItem GetObjectW GetParent GetProcAddress
+GetStartupInfoW GetStockObject GetSysColorBrush GetSystemMenu GetSystemMetrics GetWindow GetWindowLongPtrW
+GetWindowLongW GetWindowRect GetWindowTextLengthW GetWindowTextW InitCommonControlsEx
+InitializeCriticalSection IsIconic IsWindowVisible KillTimer LeaveCriticalSection LoadBitmapW LoadIconW
+LoadLibraryA LoadStringW malloc memcpy MessageBoxW MonitorFromWindow RegCloseKey RegCreateKeyExW RegOpenKeyExW
+RegQueryValueExW RegSetValueExW SelectObject SendMessageW SetBkMode SetFocus SetForegroundWindow SetTextColor
+SetTimer SetUnhandledExceptionFilter SetWindowLongPtrW SetWindowLongW SetWindowPos SetWindowTextW
+ShellExecuteW ShowWindow signal Sleep strlen strncmp TlsGetValue TranslateMessage vfprintf VirtualProtect
+VirtualQuery WaitForSingleObject wcschr wcscmp wcslen wcsrchr
+""".split())
+
+# Resource facts, in the decompiler's words: languages, template styles and
+# fonts, each control's style word, the picture's header, the version numbers.
+RESOURCES = """
+LANGUAGE 4 1|129 2|0x28 0x116 0x12c 0x180001 0x0 0x3d3b0 0xb12 0xb12|LANGUAGE 7 2|1 3|2 3|LANGUAGE 4 1
+100 DIALOG|STYLE 0x80c800c0|FONT 9 新細明體|ICON 0x50000003|CONTROL 0x50020080|LTEXT 0x50020000|DEFPUSHBUTTON 0x50030001
+102 DIALOGEX|STYLE 0x90c800c0|EXSTYLE 0x40000|FONT 9 新細明體 0 0 0|PUSHBUTTON 0x50010000|PUSHBUTTON 0x50010000
+PUSHBUTTON 0x50010000|COMBOBOX 0x50210003|AUTOCHECKBOX 0x50010003|COMBOBOX 0x50210003|EDITTEXT 0x50812001
+CONTROL 0x50000036|AUTOCHECKBOX 0x50010003|CONTROL 0x40000007|CONTROL 0x40000007|LTEXT 0x50020000|LTEXT 0x50020000
+128 14|1 VERSIONINFO|FILEVERSION 1 0 0 1|PRODUCTVERSION 1 0 0 1|FILEFLAGSMASK 0x3f|FILEOS 0x4|FILETYPE 0x1
+"""
+
+
+def run(*args):
+    return subprocess.run(args, check=True, capture_output=True, text=True).stdout
+
+
+def resource_facts(exe):
+    facts, bitmap = [], False
+    for line in run("x86_64-w64-mingw32-windres", "-i", exe, "-O", "rc").splitlines():
+        if line.startswith("FONT"):
+            facts.append(re.sub(r'[,"L]', "", re.sub(r"\\x(\w{4})", lambda m: chr(int(m.group(1), 16)), line)))
+        line = re.sub(r"/\*.*?\*/|L?\"(?:[^\"\\]|\\.)*\"", "", line).strip()
+        words = re.findall(r"\S+", line.replace(",", " "))
+        if bitmap and line.startswith("0x"):
+            facts.append(" ".join(w.rstrip("L") for w in words))
+        if re.match(r"(LANGUAGE|STYLE|EXSTYLE|FILE|PRODUCTVERSION|\d+ (\d+|DIALOG|VERSIONINFO))", line):
+            facts.append(" ".join(words[:2]) if line[0].isdigit() else " ".join(words))
+        elif re.match(r"[A-Z]+ ", line) and words[-1].startswith("0x") or line.startswith("CONTROL"):
+            facts.append(f"{words[0]} {next(w for w in words if w.startswith('0x'))}")
+        bitmap = line.startswith("129 2") or (bitmap and not line.startswith("0x"))
+    return "|".join(facts)
+
+
+def main(exe, machine, version):
+    problems = []
+    head = run("x86_64-w64-mingw32-objdump", "-p", "-f", exe)
+    if f"architecture: {machine}," not in head or "(Windows GUI)" not in head:
+        problems.append(f"not a {machine} Windows GUI program")
+    major, minor = version.split(".")
+    for field in ("OSystemVersion", "SubsystemVersion"):
+        if not re.search(rf"Major{field}\s+{major}\n.*Minor{field}\s+{minor}\n", head, re.S):
+            problems.append(f"header {field} is not {version}")
+    for dll in re.findall(r"DLL Name: (\S+)", head):
+        problems += [] if dll.lower()[:-4] in XP_DLLS else [f"imports {dll}, which is not known from Windows XP"]
+    for function in re.findall(r"\n\t[0-9a-f]+\t +\d+ +(\w+)", head):
+        problems += [] if function in XP_FUNCTIONS else [f"imports {function}, which is not known from Windows XP"]
+    wanted, got = "|".join(RESOURCES.strip().splitlines()).split("|"), resource_facts(exe).split("|")
+    problems += [f"resource: expected {w!r}, found {g!r}" for w, g in zip(wanted, got + [""] * len(wanted)) if w != g]
+    print("\n".join(problems) or f"ok: {exe}")
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(*sys.argv[1:4]))

@@ -1,0 +1,80 @@
+// The window-free rules, natively: what no window shows from outside (the
+// order of the settings, the minimised icon, drop-down heights of other
+// counts, limits of the arithmetic).
+#include <limits.h>
+#include <stdio.h>
+
+#include <string>
+
+#include "app/Settings.h"
+#include "controls/DelayRules.h"
+#include "controls/OptionListRules.h"
+#include "launcher/LauncherRules.h"
+#include "launcher/ViewRules.h"
+
+static int g_failures;
+#define CHECK(cond) (void)((cond) || (printf("%s:%d: %s\n", __FILE__, __LINE__, #cond), ++g_failures))
+
+// Remembers every access, in order, and stores each value under its own name.
+struct Profile {
+    std::wstring reads, writes;
+    int GetInt(const wchar_t* name, int def) { return reads += name, reads += L' ', def; }
+    void WriteInt(const wchar_t* name, int value) { writes += name + (L"=" + std::to_wstring(value)) + L' '; }
+};
+
+int main()
+{
+    Profile p;
+    const SettingValues v = ReadSettings(p, 7, 8);
+    CHECK(p.reads == L"SelectedOption SelectedOptionNoTimer WaitSeconds CloseZarvel EnableAutorun DlgExpanded "
+                     L"LastUsedOption ");
+    CHECK(v.expanded == 7 && v.lastUsed == 8);
+    WriteSettings(p, {1, 2, 3, 4, 5, 6, 7});
+    CHECK(p.writes == L"WaitSeconds=3 CloseZarvel=4 EnableAutorun=5 SelectedOption=1 SelectedOptionNoTimer=2 "
+                      L"DlgExpanded=6 LastUsedOption=7 ");
+
+    for (int start : {1, 0, -5, INT_MIN}) { // runs out at the first tick, without overflow
+        int left = start;
+        CHECK(CountdownTick(left) && left == 0);
+    }
+
+    const struct {
+        int w, h, cx, cy, x, y;
+    } icons[] = {{32, 32, 32, 32, 0, 0}, {35, 32, 32, 32, 2, 0}, {0, 0, 32, 32, -15, -15}, {37, 33, 32, 32, 3, 1}};
+    for (const auto& c : icons) {
+        const IconOrigin at = CenteredIcon(c.w, c.h, c.cx, c.cy);
+        CHECK(at.x == c.x && at.y == c.y);
+    }
+
+    const struct {
+        int cw, ch, bw, bh;
+        const char* tiles;
+    } plans[] = {{278, 300, 278, 300, "0,0 "},
+                 {300, 200, 278, 300, "0,0 278,0 "},
+                 {600, 700, 278, 300, "0,0 278,0 556,0 0,300 278,300 556,300 0,600 278,600 556,600 "},
+                 {100, 100, 0, 300, ""}};
+    for (const auto& c : plans) {
+        std::string got;
+        ForEachTile(c.cw, c.ch, c.bw, c.bh,
+                    [&](int x, int y) { got += std::to_string(x) + "," + std::to_string(y) + " "; });
+        CHECK(got == c.tiles);
+    }
+
+    CHECK(DropdownHeight(0, 16) == 64 && DropdownHeight(2, 16) == 64 && DropdownHeight(20, 16) == 352);
+    CHECK(DropdownHeight(INT_MAX, 16) == INT_MAX);
+
+    const struct {
+        const wchar_t* text;
+        int value, bound;
+    } delays[] = {{L"", 0, 1},
+                  {L"05", 5, 0},
+                  {L"10", 10, 0},
+                  {L"11", 11, 10},
+                  {L"  -3x", -3, 1},
+                  {L"99999999999999999999", INT_MAX, 10},
+                  {L"-99999999999999999999", INT_MIN, 1}};
+    for (const auto& c : delays) CHECK(ParseDecimal(c.text) == c.value && DelayCorrection(c.value) == c.bound);
+
+    printf("%s\n", g_failures ? "FAILED" : "rules: all checks passed");
+    return g_failures ? 1 : 0;
+}
