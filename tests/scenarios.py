@@ -76,10 +76,10 @@ SCENARIOS = {
     "about box": dict(steps=["post 274 16 0", {"box": ABOUT}, "keys enter", {"box": ""}, "post 274 31 0",
                              {"box": ABOUT}, OK, {"box": ""}]),
     # launching
-    "nero": dict(steps=["click 1000"], runs=[""], after=FIRST_RUN),
+    "nero": dict(steps=["click 1000", {"window": "none"}], runs=[""], after=FIRST_RUN),
     "express, staying open": dict(reg=dict(CloseZarvel=0), steps=["click 1001", "sleep 500", {"t1000": "Nero(&N)"}],
                                   runs=["-w"], after=after(CloseZarvel=0, LastUsedOption=EXPRESS)),
-    "keyboard launch": dict(steps=["keys alt+e"], runs=["-w"], after=after(LastUsedOption=EXPRESS)),
+    "keyboard launch": dict(steps=["keys alt+e", {"window": "none"}], runs=["-w"], after=after(LastUsedOption=EXPRESS)),
     "failed starts": dict(nero=False, steps=["click 1000", {"box": NERO_FAIL}, OK, {"box": ""}, "click 1001",
                                              {"box": EXPRESS_FAIL}, OK, {"box": ""}], after=after(LastUsedOption=EXPRESS)),
     "nero registered under app paths": dict(nero="apppath", steps=["click 1000"], runs=[""]),
