@@ -2,10 +2,10 @@
 
 #include <stdlib.h>
 
+#include "../framework/CHandle.h"
+#include "../framework/CString.h"
 #include "../launcher/CLauncherDlg.h"
 #include "../res/resource.h"
-#include "CHandle.h"
-#include "CString.h"
 
 CLauncherApp theApp;
 

@@ -1,6 +1,6 @@
 // The application: one instance at a time, then the launcher dialog.
 #pragma once
-#include "CWinApp.h"
+#include "../framework/CWinApp.h"
 
 class CLauncherApp : public CWinApp {
 public:

@@ -1,7 +1,7 @@
 #include "CDelayEdit.h"
 
-#include "../launcher/LaunchOption.h"
 #include "DelayRules.h"
+#include "LaunchOption.h"
 
 bool CDelayEdit::OnChildNotify(UINT nCode)
 {

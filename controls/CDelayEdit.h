@@ -1,7 +1,7 @@
 // The auto-run delay box. Holds its text to 1..10 seconds and, when the user
 // touches it, stops the countdown timer on its parent directly.
 #pragma once
-#include "../app/CEdit.h"
+#include "../framework/CEdit.h"
 
 class CDelayEdit : public CEdit {
 protected:

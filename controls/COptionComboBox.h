@@ -1,8 +1,8 @@
 // A drop-down list of launch options. Items carry their LaunchOption as item
 // data; the list is read and written by that data only, never by index or text.
 #pragma once
-#include "../app/CComboBox.h"
-#include "../launcher/LaunchOption.h"
+#include "../framework/CComboBox.h"
+#include "LaunchOption.h"
 
 class COptionComboBox : public CComboBox {
 public:

@@ -1,6 +1,6 @@
 // The About box: a template and its OK button, nothing else.
 #pragma once
-#include "../app/CDialog.h"
+#include "../framework/CDialog.h"
 #include "../res/resource.h"
 
 class CAboutDlg : public CDialog {

@@ -2,12 +2,12 @@
 
 #include <shellapi.h>
 
-#include "../app/CPaintDC.h"
-#include "../app/CWinApp.h"
-#include "../app/Settings.h"
 #include "../controls/DelayRules.h"
+#include "../framework/CPaintDC.h"
+#include "../framework/CWinApp.h"
 #include "CAboutDlg.h"
 #include "LauncherRules.h"
+#include "Settings.h"
 #include "ViewRules.h"
 
 CLauncherDlg::CLauncherDlg(CWnd* pParent) : CDialog(IDD, pParent)

@@ -1,13 +1,13 @@
 // The launcher window: two launch buttons, the optional auto-run countdown,
 // the simple and advanced views and the settings they keep.
 #pragma once
-#include "../app/CBitmap.h"
-#include "../app/CButton.h"
-#include "../app/CDialog.h"
-#include "../app/CSpinButtonCtrl.h"
-#include "../app/CStatic.h"
 #include "../controls/CDelayEdit.h"
 #include "../controls/COptionComboBox.h"
+#include "../framework/CBitmap.h"
+#include "../framework/CButton.h"
+#include "../framework/CDialog.h"
+#include "../framework/CSpinButtonCtrl.h"
+#include "../framework/CStatic.h"
 #include "../res/resource.h"
 
 class CLauncherDlg : public CDialog {

@@ -1,7 +1,7 @@
 // The launcher's window-free rules: option resolution, the default button, the
 // launch outcome and the countdown arithmetic.
 #pragma once
-#include "LaunchOption.h"
+#include "../controls/LaunchOption.h"
 
 // OPT_LAST_USED stands for whichever program ran last; any other value is itself.
 inline int ResolveOption(int option, int lastUsed) { return option == OPT_LAST_USED ? lastUsed : option; }

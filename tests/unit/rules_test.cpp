@@ -6,10 +6,10 @@
 
 #include <string>
 
-#include "app/Settings.h"
 #include "controls/DelayRules.h"
 #include "controls/OptionListRules.h"
 #include "launcher/LauncherRules.h"
+#include "launcher/Settings.h"
 #include "launcher/ViewRules.h"
 
 static int g_failures;

@@ -2,8 +2,6 @@
 #pragma once
 #include <windows.h>
 
-#include "Afx.h"
-
 class CBitmap {
 public:
     CBitmap() = default;

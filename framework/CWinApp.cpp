@@ -3,7 +3,6 @@
 #include <stdlib.h>
 #include <wchar.h>
 
-#include "Afx.h"
 #include "CRegKey.h"
 
 namespace {
@@ -15,6 +14,18 @@ CWinApp*& TheApp()
 } // namespace
 
 CWinApp* AfxGetApp() { return TheApp(); }
+
+CWnd* AfxGetMainWnd()
+{
+    CWinApp* pApp = AfxGetApp();
+    return pApp ? pApp->m_pMainWnd : nullptr;
+}
+
+LPCWSTR AfxGetAppName()
+{
+    CWinApp* pApp = AfxGetApp();
+    return pApp && pApp->m_pszAppName ? pApp->m_pszAppName : L"";
+}
 
 CWinApp::CWinApp(LPCWSTR pszAppName)
 {

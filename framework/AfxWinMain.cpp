@@ -1,5 +1,4 @@
 // The program's entry: hands control to the one application object.
-#include "Afx.h"
 #include "CWinApp.h"
 
 int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, LPWSTR, int)

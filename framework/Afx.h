@@ -5,14 +5,7 @@
 
 #include "CString.h"
 
-class CWinApp;
 class CWnd;
-
-CWinApp* AfxGetApp();
-// The window the program runs as (null before it exists).
-CWnd* AfxGetMainWnd();
-// The caption of every message box that brings none of its own.
-LPCWSTR AfxGetAppName();
 
 int AfxMessageBox(LPCWSTR pszText, UINT nType = MB_OK, UINT nIDHelp = 0);
 

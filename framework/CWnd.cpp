@@ -1,6 +1,5 @@
 #include "CWnd.h"
 
-#include "Afx.h"
 #include "CWinApp.h"
 
 namespace {

@@ -3,18 +3,6 @@
 #include "CWinApp.h"
 #include "CWnd.h"
 
-LPCWSTR AfxGetAppName()
-{
-    CWinApp* pApp = AfxGetApp();
-    return pApp && pApp->m_pszAppName ? pApp->m_pszAppName : L"";
-}
-
-CWnd* AfxGetMainWnd()
-{
-    CWinApp* pApp = AfxGetApp();
-    return pApp ? pApp->m_pMainWnd : nullptr;
-}
-
 int AfxMessageBox(LPCWSTR pszText, UINT nType, UINT)
 {
     CWnd* pMain = AfxGetMainWnd();

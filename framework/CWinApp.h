@@ -47,6 +47,12 @@ public:
     CHandleMap m_handleMap;
 };
 
+CWinApp* AfxGetApp();
+// The window the program runs as (null before it exists).
+CWnd* AfxGetMainWnd();
+// The caption of every message box that brings none of its own.
+LPCWSTR AfxGetAppName();
+
 // Profile access bound to one section, in the shape the settings rules expect.
 // The section key is opened once for the whole sequence of values.
 class CProfileSection {
