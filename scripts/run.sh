@@ -20,6 +20,9 @@ for f in "$exe" "$nero"; do
 done
 
 if [[ -z ${DISPLAY:-} ]]; then
+    # A prefix, and so an Xvfb, of its own: the session's clicks and key
+    # presses must not meet a test run's windows, nor its registry.
+    export ZARVEL_WINEPREFIX=${ZARVEL_WINEPREFIX:-$repo/build/wineprefix-run}
     exec "$repo/scripts/wine-env.sh" python3 "$repo/scripts/run_session.py" "$build" "$repo/build/run"
 fi
 

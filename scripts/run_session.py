@@ -1,37 +1,104 @@
-"""`make run` without a display: a short, real session with Zarvel on a private
-X server, acted out with pointer clicks and key presses, step by step.
+"""`make run` without a display: a short, real session with Zarvel on the private
+Xvfb, acted out with pointer clicks and key presses, step by step.
 
 usage (inside scripts/wine-env.sh): run_session.py BUILD_DIR SHOT_DIR"""
-
 import os
+import shutil
+import subprocess
 import sys
 import time
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "input"))
-from zdrive import (AUTORUN, DELAY, RUN_EXPRESS, RUN_NERO, TOGGLE, TO_SIMPLE, Launcher,  # noqa: E402
-                    private_display, wait_until)
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests"))
+from scenarios import ADVANCED, Run, counting, start_driver  # noqa: E402
 
 
 def say(step, text):
     print(f"{step:>2}. {text}", flush=True)
 
 
-def show_registry(z):
-    values = z.registry()
-    print("    registry HKCU\\Software\\Zarvel v1.0\\Zarvel v1.0\\設定:")
-    for name, value in values.items():
-        print(f"      {name:<22} {value}")
+def xdotool(*args):
+    return subprocess.run(["xdotool", *map(str, args)], capture_output=True, text=True, check=True).stdout
 
 
-def screenshot(z, shots, name):
-    path = os.path.join(shots, name)
-    z.desktop.screenshot(path, z.refresh()["rect"])
-    return path
+def private_display():
+    """Real clicks and keys must land on the harness's own Xvfb, never on someone's desktop."""
+    try:
+        with open(os.environ["WINEPREFIX"] + ".harness/xvfb") as f:
+            return os.environ.get("DISPLAY") == ":" + f.read().split()[2]
+    except (KeyError, OSError, IndexError):
+        return False
 
 
-def caption(z, cid):
-    return z.ctl(cid)["text"].replace("&", "")
+class Session(Run):
+    def __init__(self, build, shots):
+        self.shots = shots
+        super().__init__(os.environ["ZARVEL_WINE"], os.path.join(build, "Zarvel.exe"),
+                         os.path.join(build, "tests", "nero.exe"),
+                         start_driver(os.path.join(build, "tests", "zdriver.exe")), {})
+
+    def start(self):
+        super().start()
+        self.shown = int(self.drv("find 15000").get("at", 0))
+        assert self.shown, "the launcher window did not appear"
+        return self.drv("state")
+
+    def caption(self, cid):
+        return self.drv("state")[f"t{cid}"].replace("&", "")
+
+    def window(self):
+        """The launcher's whole window on the screen, Wine's caption and frame included."""
+        wid = xdotool("search", "--onlyvisible", "--name", "^Zarvel v1\\.0$").split()[0]
+        return dict(kv.split("=") for kv in xdotool("getwindowgeometry", "--shell", wid).split())
+
+    def click_at(self, x, y):
+        xdotool("mousemove", x, y, "click", 1)
+        time.sleep(0.2)
+
+    def click_close_button(self):
+        w = self.window()
+        left, top = self.rects()["client"][:2]
+        frame = left - int(w["X"])
+        caption = top - int(w["Y"]) - frame
+        self.click_at(int(w["X"]) + int(w["WIDTH"]) - frame - caption // 2, int(w["Y"]) + frame + caption // 2)
+
+    def click_surface(self):
+        """Just right of the Nero button, where no control is."""
+        boxes = self.rects()
+        (x, y, _, _), (_, t, r, b) = boxes["client"], boxes["1000"]
+        self.click_at(x + r + 6, y + (t + b) // 2)
+
+    def screenshot(self, name):
+        """Cut from the root window once two looks agree, so the window has finished painting."""
+        crop = ["import", "-window", "root", "-crop", "{WIDTH}x{HEIGHT}+{X}+{Y}".format(**self.window()), "+repage",
+                "-strip"]  # no dates in the file
+        last = None
+        for _ in range(20):
+            png = subprocess.run(crop + ["png:-"], capture_output=True, check=True).stdout
+            if png == last:
+                break
+            last = png
+            time.sleep(0.1)
+        path = os.path.join(self.shots, name)
+        with open(path, "wb") as f:
+            f.write(png)
+        return path
+
+    def started(self, n):
+        """The n-th start of the stand-in: its arguments, and when it began in ms since 1970."""
+        runs = self.launches(n)
+        assert len(runs) >= n, f"nero.exe was started {len(runs)} times, not {n}"
+        return runs[n - 1]
+
+    def closed(self):
+        for p in self.procs:
+            p.wait(10)
+        return self.drv("gone 5000").get("gone") == "1"
+
+    def show_registry(self):
+        print("    registry HKCU\\Software\\Zarvel v1.0\\Zarvel v1.0\\設定:")
+        for name, value in self.drv("reg dump").items():
+            print(f"      {name:<22} {value}")
 
 
 def main():
@@ -40,61 +107,65 @@ def main():
         sys.exit("run: the Wine session in use runs on a real display; the scripted session needs its own Xvfb "
                  "(end the other Wine runs on this prefix first)")
     os.makedirs(shots, exist_ok=True)
-    with Launcher(build) as z:
-        print(f"Zarvel.exe from {build}, in {z.dir} with a stand-in nero.exe beside it")
-        z.store()
-        say(1, "first start, no settings stored")
-        state = z.start()
-        say(1, f"the simple view: buttons \"{caption(z, RUN_NERO)}\", \"{caption(z, RUN_EXPRESS)}\", "
-               f"\"{caption(z, TOGGLE)}\"; focus on control {state['focus']}")
-        say(1, f"screenshot {screenshot(z, shots, 'simple.png')}")
-        z.click_close_button()
-        if not z.wait_exit():
-            raise SystemExit("the window did not close on its close button")
-        say(1, "clicked the close button: the window closed and saved its settings")
-        show_registry(z)
+    z = Session(build, shots)
+    try:
+        play(z, build, shots)
+    except (AssertionError, subprocess.TimeoutExpired) as e:
+        sys.exit(f"run: {e}")
+    finally:
+        for p in z.procs:
+            p.kill()
+        shutil.rmtree(z.work, ignore_errors=True)
 
-        say(2, "second start; a click on the toggle button")
-        z.start()
-        z.click_ctl(TOGGLE)
-        wait_until(lambda: z.ctl(TOGGLE)["text"] == TO_SIMPLE)
-        say(2, f"the advanced view, {z.window_rect()[3] - z.window_rect()[1]} pixels tall; "
-               f"screenshot {screenshot(z, shots, 'advanced.png')}")
-        z.click_ctl(AUTORUN, dx=6)
-        z.click_ctl(DELAY)
-        z.desktop.key("End", "shift+Home")
-        z.desktop.type("3")
-        wait_until(lambda: z.ctl(DELAY)["text"] == "3")
-        say(2, f"checked auto-run ({z.ctl(AUTORUN)['checked']}) and typed the delay {z.ctl(DELAY)['text']}")
-        z.click_ctl(RUN_EXPRESS)
-        calls = wait_until(z.nero_calls, 5)
-        say(2, f"clicked Nero Express: the stand-in nero.exe was started with {calls!r}")
-        say(2, f"close-after is on, so the window closed by itself: {z.wait_exit()}")
-        show_registry(z)
 
-        say(3, "third start, with auto-run on")
-        z.start()
-        seen = time.monotonic()
-        wait_until(lambda: "[2]" in z.ctl(RUN_NERO)["text"], 3)
-        say(3, f"the countdown shows on the Nero button: \"{caption(z, RUN_NERO)}\"; "
-               f"screenshot {screenshot(z, shots, 'countdown.png')}")
-        wait_until(lambda: len(z.nero_calls()) > 1, 6)
-        exited = z.wait_exit()
-        say(3, f"about {time.monotonic() - seen:.1f} s after the window showed, the stand-in was started with "
-               f"{z.nero_calls()[1:]!r} and the window closed by itself: {exited}")
-        show_registry(z)
+def play(z, build, shots):
+    print(f"Zarvel.exe from {build}, in {z.work} with a stand-in nero.exe beside it")
+    z.drv("reg clear")
+    say(1, "first start, no settings stored")
+    state = z.start()
+    say(1, f"the simple view: buttons \"{z.caption(1000)}\", \"{z.caption(1001)}\", \"{z.caption(1003)}\"; "
+           f"focus on control {state['focus']}")
+    say(1, f"screenshot {z.screenshot('simple.png')}")
+    z.click_close_button()
+    say(1, f"clicked the close button: the window closed and saved its settings: {z.closed()}")
+    z.show_registry()
 
-        say(4, "fourth start; the countdown runs again")
-        z.start()
-        z.click_surface()
-        wait_until(lambda: z.ctl(RUN_NERO)["text"] == "Nero(&N)")
-        say(4, f"a click on the window's surface stopped it: \"{caption(z, RUN_NERO)}\"")
-        z.click_ctl(AUTORUN, dx=6)
-        wait_until(lambda: not z.ctl(AUTORUN)["checked"])
-        z.desktop.key("alt+F4")
-        say(4, f"unchecked auto-run and pressed Alt+F4: the window closed: {z.wait_exit()}")
-        show_registry(z)
-        print(f"screenshots: {', '.join(os.path.join(shots, n) for n in ('simple.png', 'advanced.png', 'countdown.png'))}")
+    say(2, "second start; a click on the toggle button")
+    z.start()
+    z.step("x click 1003")
+    z.expect(ADVANCED)
+    say(2, f"the advanced view, {z.window()['HEIGHT']} pixels tall; screenshot {z.screenshot('advanced.png')}")
+    for step in ("x click 1013", "x click 1011", "x key End", "x key shift+Home", "x key 3"):
+        z.step(step)
+    z.expect({"c1013": "1", "t1011": "3"})
+    say(2, "checked auto-run and typed the delay 3")
+    z.step("x click 1001")
+    say(2, f"clicked Nero Express: the stand-in nero.exe was started with {z.started(1)[0]!r}")
+    say(2, f"close-after is on, so the window closed by itself: {z.closed()}")
+    z.show_registry()
+
+    say(3, "third start, with auto-run on")
+    z.start()
+    z.expect(counting(2), 3)
+    say(3, f"the countdown shows on the Nero button: \"{z.caption(1000)}\"; "
+           f"screenshot {z.screenshot('countdown.png')}")
+    args, at = z.started(2)[:2]
+    say(3, f"{(int(at) - z.shown) / 1000:.1f} s after the window showed, the stand-in was started with {args!r} "
+           f"and the window closed by itself: {z.closed()}")
+    z.show_registry()
+
+    say(4, "fourth start; the countdown runs again")
+    z.start()
+    z.expect(counting(3))
+    z.click_surface()
+    z.expect({"t1000": "Nero(&N)"})
+    say(4, f"a click on the window's surface stopped it: \"{z.caption(1000)}\"")
+    z.step("x click 1013")
+    z.expect({"c1013": "0"})
+    z.step("x key alt+F4")
+    say(4, f"unchecked auto-run and pressed Alt+F4: the window closed: {z.closed()}")
+    z.show_registry()
+    print(f"screenshots: {', '.join(os.path.join(shots, n) for n in ('simple.png', 'advanced.png', 'countdown.png'))}")
 
 
 if __name__ == "__main__":

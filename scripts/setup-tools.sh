@@ -28,6 +28,7 @@ needs=(
     "xauth xauth"
     "fc-list fontconfig"
     "/usr/share/fonts/truetype/arphic/uming.ttc fonts-arphic-uming"
+    "/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc fonts-wqy-zenhei"
     "import imagemagick"
     "xdotool xdotool"
     "/usr/src/googletest/CMakeLists.txt googletest"

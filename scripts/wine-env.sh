@@ -45,9 +45,15 @@ state=$prefix.harness
 mkdir -p "$state/users" || exit 1
 
 # Bump when the prefix set-up below changes, so old prefixes get it too.
-readonly SETUP_VERSION=2
-readonly CJK_FACE="AR PL UMing TW"
-readonly CJK_LINK="UMING.TTC,$CJK_FACE"
+readonly SETUP_VERSION=6
+# Dialog text (9 pt, 12 px) in Zen Hei Sharp: drawn bitmaps at 12-16 px for
+# Latin and Chinese, and a gasp table that turns smoothing off there, give solid
+# black strokes as 新細明體 does on Windows. UMing's Latin is smoothed to grey,
+# and fontconfig's antialias setting overrides the FontSmoothing registry value.
+readonly CJK_FACE="WenQuanYi Zen Hei Sharp"
+# Linked behind Tahoma (8 pt, 11 px), where UMing has bitmaps and Zen Hei's
+# unsmoothed outlines break up.
+readonly CJK_LINK="UMING.TTC,AR PL UMing TW"
 
 log() { echo "wine-env: $*" >&2; }
 
@@ -137,7 +143,7 @@ write_setup_reg() {
         printf '\xff\xfe'
         {
             printf 'Windows Registry Editor Version 5.00\r\n\r\n'
-            # The CJK font under the names Traditional Chinese programs ask for.
+            # A CJK font under the names Traditional Chinese programs ask for.
             printf '[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes]\r\n'
             for name in 新細明體 PMingLiU 細明體 MingLiU; do
                 printf '"%s"="%s"\r\n' "$name" "$CJK_FACE"
@@ -173,6 +179,8 @@ setup_prefix() {
     else
         log "fonts-wine is missing (run scripts/setup-tools.sh): dialogs fall back to other fonts"
     fi
+    [[ -f /usr/share/fonts/truetype/wqy/wqy-zenhei.ttc ]] \
+        || log "fonts-wqy-zenhei is missing (run scripts/setup-tools.sh): dialogs fall back to other fonts"
     write_setup_reg "$state/setup.reg"
     "$ZARVEL_WINE" regedit /S "Z:${state//\//\\}\\setup.reg" >>"$setup_log" 2>&1 9>&- \
         || { log "regedit failed; see $setup_log"; return 1; }

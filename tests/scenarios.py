@@ -1,12 +1,9 @@
-"""Zarvel as its users meet it: the real program under Wine, acted on and
-watched from outside by zdriver.exe, with the stand-in nero.exe as Nero.
-
-usage (inside scripts/wine-env.sh): scenarios.py LOADER ZARVEL_EXE ZDRIVER_EXE NERO_EXE [NAME...]
-
-A scenario is a row: the settings before ("reg"), the steps, and what the
-registry ("after") and the stand-in ("runs") show once the window has gone.
-A step is a driver command (see zdriver.cpp), a dict of what the window must
-show (waited for; None: absent), or one of the runner's own verbs below."""
+# Zarvel as its users meet it: the real program under Wine, acted on and watched from outside by
+# zdriver.exe, with the stand-in nero.exe as Nero. Run inside scripts/wine-env.sh:
+#   scenarios.py LOADER ZARVEL_EXE ZDRIVER_EXE NERO_EXE [NAME...]
+# A scenario is a row: the settings before ("reg"), the steps, and what the registry ("after") and the
+# stand-in ("runs") show once the window has gone. A step is a driver command (see zdriver.cpp), a dict
+# of what the window must show (waited for; None: absent), or one of the runner's own verbs below.
 import os
 import shutil
 import struct
@@ -17,7 +14,8 @@ import time
 
 NERO, EXPRESS, LAST = 1004, 1005, 1006
 NAMES = "SelectedOption SelectedOptionNoTimer WaitSeconds CloseZarvel EnableAutorun DlgExpanded LastUsedOption".split()
-FIRST_RUN = dict(zip(NAMES, (NERO, NERO, 3, 1, 0, 0, NERO)))
+FIRST_RUN, STORED = dict(zip(NAMES, (NERO, NERO, 3, 1, 0, 0, NERO))), dict(zip(NAMES, (LAST, EXPRESS, 7, 0, 0, 5, NERO)))
+ODD = dict(SelectedOption=1007, SelectedOptionNoTimer=0, DlgExpanded=-1, LastUsedOption=99)
 ITEMS = "Nero:1004|Nero Express:1005|上次所執行:1006"
 NERO_FAIL = "Zarvel v1.0|OK|無法執行 Nero.~請將 Zarvel 移至 nero.exe 所在目錄."
 EXPRESS_FAIL = NERO_FAIL.replace("Nero.", "Nero Express.")
@@ -43,7 +41,7 @@ def counting(n, button=1000):
 
 
 def stopped(trigger, caption="Nero(&N)", **reg):
-    """The countdown stopped by trigger: nothing starts once its time is up."""
+    # The countdown stopped by trigger: nothing starts once its time is up.
     return dict(reg=autorun(**reg), steps=[trigger, "sleep 2600", {"t1000": caption}], runs=[])
 
 
@@ -51,22 +49,19 @@ SCENARIOS = {
     # start-up, single instance, settings
     "first run": dict(steps=[{**SIMPLE, "focus": "1000", "def": "1000", "t1011": "3", "c1013": "0", "c1014": "1",
                               "s1008": "1004", "s1009": "1004", "i1008": ITEMS, "i1009": ITEMS}], after=FIRST_RUN),
-    "stored settings": dict(reg=dict(zip(NAMES, (LAST, EXPRESS, 7, 0, 0, 5, NERO))), after=dict(
-        zip(NAMES, (LAST, EXPRESS, 7, 0, 0, 5, NERO))), steps=[{**ADVANCED, **TIMER_OFF, "s1008": "1006", "s1009": "1005",
-                                                                 "t1011": "7", "c1014": "0", "def": "1001", "focus": "1001"}]),
+    "stored settings": dict(reg=STORED, after=STORED, steps=[{**ADVANCED, **TIMER_OFF, "s1008": "1006", "s1009": "1005",
+                                                             "t1011": "7", "c1014": "0", "def": "1001", "focus": "1001"}]),
     "values of other types and sizes are not read": dict(after=FIRST_RUN, steps=[{**SIMPLE, "t1011": "3", "c1014": "1"}],
         reg=dict(WaitSeconds="1 37 00", DlgExpanded="3 01 00 00 00", CloseZarvel="11 00 00 00 00 00 00 00 00",
                  SelectedOption="4 ed 03", EnableAutorun="7 31 00 00 00", LastUsedOption="1 00")),
-    "odd stored values": dict(reg=dict(SelectedOption=1007, SelectedOptionNoTimer=0, WaitSeconds=25, DlgExpanded=-1,
-                                       LastUsedOption=99),
-                              steps=[{"view": "advanced", "s1008": "0", "s1009": "0", "t1008": "", "t1011": "10"}],
-                              after=after(SelectedOption=0, SelectedOptionNoTimer=0, WaitSeconds=10, DlgExpanded=-1,
-                                          LastUsedOption=99)),
+    "odd stored values": dict(reg=dict(ODD, WaitSeconds=25), after={**FIRST_RUN, **ODD, "SelectedOption": 0, "WaitSeconds": 10},
+                              steps=[{"view": "advanced", "s1008": "0", "s1009": "0", "t1008": "", "t1011": "10"}]),
     "default program: the last used": dict(reg=dict(SelectedOptionNoTimer=LAST, LastUsedOption=EXPRESS),
                                            steps=[{"def": "1001", "focus": "1001"}]),
     "default program: the last used, Nero": dict(reg=dict(SelectedOptionNoTimer=LAST), steps=[{"def": "1000"}]),
     "a second start activates the first": dict(steps=["sleep 300", "min", {"min": "1"}, "start", "alone",
                                                       {"min": "0", "fg": "1"}], after=FIRST_RUN),
+    "a second start brings the first to the front": dict(steps=["fake 2", {"fg": "0"}, "start", "alone", {"fg": "1"}]),
     "five starts at once, three times": dict(reg=autorun(wait=3), start=0, steps=["burst"] * 3, runs=[""] * 3,
                                              after=after(EnableAutorun=1)),
     "any window with the title counts": dict(before=["fake 1"], window=False, steps=["alone", "fake 0"],
@@ -79,7 +74,6 @@ SCENARIOS = {
     "nero": dict(steps=["click 1000", {"window": "none"}], runs=[""], after=FIRST_RUN),
     "express, staying open": dict(reg=dict(CloseZarvel=0), steps=["click 1001", "sleep 500", {"t1000": "Nero(&N)"}],
                                   runs=["-w"], after=after(CloseZarvel=0, LastUsedOption=EXPRESS)),
-    "keyboard launch": dict(steps=["keys alt+e", {"window": "none"}], runs=["-w"], after=after(LastUsedOption=EXPRESS)),
     "failed starts": dict(nero=False, steps=["click 1000", {"box": NERO_FAIL}, OK, {"box": ""}, "click 1001",
                                              {"box": EXPRESS_FAIL}, OK, {"box": ""}], after=after(LastUsedOption=EXPRESS)),
     "nero registered under app paths": dict(nero="apppath", steps=["click 1000"], runs=[""]),
@@ -108,15 +102,14 @@ SCENARIOS = {
     "closing stops and saves": dict(reg=autorun(wait=3), steps=[counting(3), CLOSE], runs=[],
                                     after=after(EnableAutorun=1)),
     # option lists, delay box, views
-    "option lists drop down whole": dict(reg=dict(DlgExpanded=1), steps=["click 1009", {"rows": "3"}, "keys esc",
-                                                                       "click 1013", "click 1008", {"rows": "3"}]),
+    "option lists drop down whole": dict(reg=dict(DlgExpanded=1), steps=["click 1009", {"drop": "3"}, "keys esc",
+                                                                       "click 1013", "click 1008", {"drop": "3"}]),
     "delay box": dict(reg=dict(DlgExpanded=1, EnableAutorun=1, SelectedOption=1007),
                       steps=[TIMER_ON, "text 1011 0", {"t1011": "1"}, "text 1011 99", {"t1011": "10"}, "text 1011 ",
                              {"t1011": "1"}, "text 1011 05", {"t1011": "05"}, "click 1011", "keys up", {"t1011": "6"},
                              "text 1011 9", "keys up up", {"t1011": "10"}, "text 1011 1", "keys end 5", {"t1011": "10"},
                              "keys a end back back", {"t1011": "1"}, "text 1011 99999999999999999999", {"t1011": "10"},
-                             "text 1011 4"],
-                      after=after(WaitSeconds=4, DlgExpanded=1, EnableAutorun=1, SelectedOption=0)),
+                             "text 1011 4"], after=after(WaitSeconds=4, DlgExpanded=1, EnableAutorun=1, SelectedOption=0)),
     "views": dict(steps=[SIMPLE, "click 1003", {**ADVANCED, **TIMER_OFF}, "click 1013", TIMER_ON, "click 1011",
                          {"focus": "1011"}, "post 273 1003 0", {**SIMPLE, "focus": "1000"}, "keys alt+m",
                          {**ADVANCED, **TIMER_ON}], after=after(EnableAutorun=1, DlgExpanded=1)),
@@ -138,36 +131,28 @@ SCENARIOS = {
 }
 
 
-class Failure(Exception):
-    pass
-
-
 def winpath(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
 def picture():
-    """The background picture as rows of RGB, top row first."""
-    with open(os.path.join(os.path.dirname(__file__), "..", "res", "background.bmp"), "rb") as f:
-        bmp = f.read()
+    # The background picture as rows of RGB triples, top row first.
+    bmp = open(os.path.join(os.path.dirname(__file__), "..", "res", "background.bmp"), "rb").read()
     at, w, h = (int.from_bytes(bmp[i:i + 4], "little") for i in (10, 18, 22))
-    rows = [bmp[at + (h - 1 - y) * ((w * 3 + 3) & ~3):][:w * 3] for y in range(h)]
-    return [b"".join(row[x * 3:x * 3 + 3][::-1] for x in range(w)) for row in rows], w, h
+    return [[bmp[at + (h - 1 - y) * ((w * 3 + 3) & ~3) + x * 3:][:3][::-1] for x in range(w)] for y in range(h)]
 
 
 class Run:
-    """One scenario, in a fresh folder with the stand-in beside the launcher, elsewhere, or nowhere."""
+    # One scenario, in a fresh folder with the stand-in beside the launcher, elsewhere ("apppath") or nowhere.
 
-    def __init__(self, paths, drv, row):
-        self.loader, self.exe, _, nero = paths
-        self.drv, self.row, self.procs = drv, row, []
+    def __init__(self, loader, exe, nero, drv, row):
+        self.loader, self.exe, self.drv, self.row, self.procs = loader, exe, drv, row, []
         self.work = tempfile.mkdtemp(prefix="zarvel-")
-        self.log = os.path.join(self.work, "nero.log")
-        where = os.path.join(self.work, "apps") if row.get("nero") == "apppath" else self.work
-        os.makedirs(where, exist_ok=True)
+        self.log, where = os.path.join(self.work, "nero.log"), os.path.join(self.work, "apps")
+        os.makedirs(where)
         if row.get("nero", True):
-            shutil.copy(nero, where)
-        drv(f"reg apppath {winpath(os.path.join(where, 'nero.exe'))}" if where != self.work else "reg apppath -")
+            shutil.copy(nero, where if row.get("nero") == "apppath" else self.work)
+        drv(f"reg apppath {winpath(where)}\\nero.exe" if row.get("nero") == "apppath" else "reg apppath -")
 
     def start(self, count=1):
         env = dict(os.environ, ZARVEL_NERO_LOG=winpath(self.log))
@@ -175,7 +160,7 @@ class Run:
                        for _ in range(count)]
 
     def launches(self, at_least=0):
-        """The stand-in's records: arguments, ms since 1970; a start may still be on its way."""
+        # The stand-in's records (arguments, ms since 1970); a start may still be on its way.
         for _ in range(100):
             runs = open(self.log, encoding="utf-8").read().splitlines() if os.path.exists(self.log) else []
             if len(runs) >= at_least:
@@ -183,145 +168,121 @@ class Run:
             time.sleep(0.05)
         return [run.split("\t") for run in runs]
 
-    def paint(self, want):
-        """What the screen shows of the client area, against the picture tiled from its corner."""
-        boxes = {k: [int(v) for v in r.split(",")] for k, r in self.drv("rects").items()}
+    def rects(self):
+        # The client area on the screen, and each visible control in it.
+        return {k[k[0] == "r":]: [int(v) for v in r.split(",")] for k, r in self.drv("state").items()
+                if k[0] == "r" or k == "client"}
+
+    def paint(self):
+        # The screen's pixels in the client area against the picture tiled from its corner: the share that
+        # shows it on the bare surface and in the labels and check boxes, black ink there, the delay box.
+        boxes = self.rects()
         x0, y0, x1, y1 = boxes.pop("client")
-        w = x1 - x0
-        shot = subprocess.run(["import", "-window", "root", "-crop", f"{w}x{y1 - y0}+{x0}+{y0}", "-depth", "8",
+        shot = subprocess.run(["import", "-window", "root", "-crop", f"{x1 - x0}x{y1 - y0}+{x0}+{y0}", "-depth", "8",
                                "rgb:-"], capture_output=True, check=True).stdout
-        pic, bw, bh = PICTURE
+        px = lambda x, y: (shot[3 * (y * (x1 - x0) + x):][:3], PICTURE[y % len(PICTURE)][x % len(PICTURE[0])])
         shows = {"surface": [], "labels": []}
         for y in range(0, y1 - y0, 2):
-            for x in range(0, w, 2):
+            for x in range(0, x1 - x0, 2):
                 inside = next((k for k, (l, t, r, b) in boxes.items() if l <= x < r and t <= y < b), "surface")
-                got = shot[3 * (y * w + x):3 * (y * w + x) + 3]
-                if inside in ("surface", "-1", "1013", "1014"):
-                    shows["surface" if inside == "surface" else "labels"].append((got, pic[y % bh][x % bw * 3:][:3]))
-        l, t = boxes["1011"][:2]
-        edit = shot[3 * ((t + 3) * w + l + 3):][:3]
-        got = {k: 100 * sum(a == b for a, b in v) // max(len(v), 1) for k, v in shows.items()}
-        got.update(ink=any(a == b"\0\0\0" for a, _ in shows["labels"]),
-                   edit="picture" if edit == pic[(t + 3) % bh][(l + 3) % bw * 3:][:3] else edit.hex())
-        ok = all(got[k] > int(v[1:]) if str(v)[0] == ">" else got[k] == v for k, v in want.items())
-        return "" if ok else f"painted {got}"
+                shows.get("labels" if inside in ("-1", "1013", "1014") else inside, []).append(px(x, y))
+        share = lambda part: sum(a == b for a, b in shows[part]) * 100 // len(shows[part])
+        edit = px(boxes["1011"][0] + 3, boxes["1011"][1] + 3)
+        return dict(surface=share("surface"), labels=share("labels"), ink=any(a == b"\0\0\0" for a, _ in shows["labels"]),
+                    edit="picture" if edit[0] == edit[1] else edit[0].hex())
 
     def expect(self, want, seconds=4):
-        """Waits until the window shows what want says."""
+        # Waits until the window shows what want says; ">N" asks for more than N.
         end = time.time() + seconds
         while True:
-            if "paint" in want:
-                wrong = self.paint(want["paint"])
-            else:
-                got = self.drv("state")
-                wrong = ", ".join(f"{k}: {v!r} vs {got.get(k)!r}" for k, v in want.items()
-                                  if got.get(k) != (None if v is None else str(v)))
+            got = self.paint() if "paint" in want else self.drv("state")
+            wrong = {k: (v, got.get(k)) for k, v in want.get("paint", want).items() if not (
+                got.get(k, 0) > int(v[1:]) if str(v)[:1] == ">" else str(got.get(k)) == str(v))}
             if not wrong or time.time() > end:
                 break
             time.sleep(0.05)
-        if wrong:
-            raise Failure(f"expected vs shown: {wrong}")
-
-    def wait_exit(self, procs, seconds=10):
-        try:
-            for p in procs:
-                p.wait(seconds)
-        except subprocess.TimeoutExpired:
-            raise Failure("a launcher did not end")
+        assert not wrong, "expected vs shown: " + ", ".join(f"{k}: {w!r} vs {g!r}" for k, (w, g) in wrong.items())
 
     def step(self, step):
-        if isinstance(step, dict):
-            return self.expect(step)
-        verb, _, arg = step.partition(" ")
-        if verb == "start":  # one more start
+        verb, _, arg = step.partition(" ") if isinstance(step, str) else ("expect", "", "")
+        if verb == "expect":
+            self.expect(step)
+        elif verb == "start":  # one more start
             self.start()
         elif verb == "alone":  # every start after the first ends by itself
-            self.wait_exit(self.procs[1:] if self.row.get("window", True) else self.procs, 5)
+            [p.wait(5) for p in self.procs[1 if self.row.get("window", True) else 0:]]
         elif verb == "burst":  # five starts at once: one window, one start of nero
             before, seen, end = len(self.launches()), set(), time.time() + 4
             self.start(5)
             while time.time() < end:
                 seen |= set(self.drv("launchers"))
-            self.wait_exit(self.procs)
-            if len(seen) != 1 or len(self.launches(before + 1)) != before + 1:
-                raise Failure(f"five starts: {len(seen)} windows, {len(self.launches()) - before} starts of nero")
+            [p.wait(10) for p in self.procs]
+            started = len(self.launches(before + 1)) - before
+            assert len(seen) == 1 and started == 1, f"five starts: {len(seen)} windows, {started} starts of nero"
         elif verb == "launched":  # the countdown started nero N seconds after the window showed
             self.expect({"window": "none"}, int(arg) + 3)
-            runs = self.launches(1)
-            late = (int(runs[0][1]) - self.shown) / 1000 - int(arg) if runs else None
-            if late is None or not -0.3 <= late <= 0.5:
-                raise Failure(f"a countdown of {arg} s started nero {late} s late")
-        elif verb == "x":  # real input through the X server: a click at a control's middle, or keys
+            late = (int(self.launches(1)[0][1]) - self.shown) / 1000 - int(arg)
+            assert -0.3 <= late <= 0.5, f"a countdown of {arg} s started nero {late} s late"
+        elif verb == "x":  # real input through the X server: a click in the middle of a control, or keys
             kind, _, what = arg.partition(" ")
-            if kind == "click":
-                boxes = self.drv("rects")
-                (x, y, _, _), (l, t, r, b) = ([int(v) for v in boxes[k].split(",")] for k in ("client", what))
-                subprocess.run(["xdotool", "mousemove", str(x + (l + r) // 2), str(y + (t + b) // 2), "click", "1"])
-            else:
-                subprocess.run(["xdotool", "key", what])
+            boxes = self.rects()
+            (x, y, _, _), (l, t, r, b) = boxes["client"], boxes.get(what, [0] * 4)
+            subprocess.run(["xdotool", "mousemove", str(x + (l + r) // 2), str(y + (t + b) // 2), "click", "1"]
+                           if kind == "click" else ["xdotool", "key", what])
             time.sleep(0.2)
         elif verb == "keys":  # by name: "tab", "alt+m", "5"
             self.drv("keys " + " ".join(k[:-len(n)] + str(KEYS[n] if n in KEYS else ord(n.upper()))
                                         for k in arg.split() for n in [k.rpartition("+")[2]]))
-        elif "error" in self.drv(step):
-            raise Failure(f"the driver cannot do {step!r}")
+        else:
+            assert "error" not in self.drv(step), f"the driver cannot do {step!r}"
 
     def play(self):
         try:
             for name, value in self.row.get("reg", {}).items():
-                value = f"4 {struct.pack('<i', value).hex(' ')}" if isinstance(value, int) else value
-                self.drv(f"reg set {name} {value}")
-            for step in self.row.get("before", []):
-                self.drv(step)
+                self.drv(f"reg set {name} " + (f"4 {struct.pack('<i', value).hex(' ')}" if type(value) is int else value))
+            [self.drv(step) for step in self.row.get("before", [])]
             self.start(self.row.get("start", 1))
             if self.row.get("window", self.row.get("start", 1)):
                 self.shown = int(self.drv("find 10000").get("at", 0))
-                if not self.shown:
-                    raise Failure("no launcher window appeared")
-            for step in self.row.get("steps", []):
-                self.step(step)
+                assert self.shown, "no launcher window appeared"
+            [self.step(step) for step in self.row.get("steps", [])]
             if "at" in self.drv("find 0"):
                 self.drv(CLOSE)
-            self.wait_exit(self.procs)
-            if self.drv("gone 5000").get("gone") != "1":
-                raise Failure("the window stayed")
+            [p.wait(10) for p in self.procs]
+            assert self.drv("gone 5000").get("gone") == "1", "the window stayed"
             runs = [r[0] for r in self.launches(len(self.row.get("runs", [])))]
-            if self.row.get("runs", runs) != runs:
-                raise Failure(f"nero started with {runs}, expected {self.row['runs']}")
+            assert self.row.get("runs", runs) == runs, f"nero started with {runs}, expected {self.row.get('runs')}"
             stored = {k: int(v) if v.lstrip("-").isdigit() else v for k, v in self.drv("reg dump").items()}
-            if self.row.get("after", stored) != stored:
-                raise Failure(f"registry after: {stored}, expected {self.row['after']}")
+            assert self.row.get("after", stored) == stored, f"registry after: {stored}, expected {self.row.get('after')}"
         finally:
-            for p in self.procs:
-                if p.poll() is None:
-                    p.kill()
+            [p.kill() for p in self.procs if p.poll() is None]
             self.drv("fake 0")
             self.drv("reg clear")
             shutil.rmtree(self.work, ignore_errors=True)
 
 
+def start_driver(exe):
+    proc = subprocess.Popen([os.environ["ZARVEL_WINE"], exe], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                            text=True, encoding="utf-16-le")  # a command a line in, its answer a line out
+    return lambda command: print(command, file=proc.stdin, flush=True) or dict(
+        kv.split("=", 1) for kv in proc.stdout.readline().rstrip("\n").split("\t") if "=" in kv)
+
+
 def main(loader, exe, driver, nero, *only):
-    runs_i386 = subprocess.run([os.path.join(os.path.dirname(__file__), "..", "scripts", "runs-i386.sh")]).returncode == 0
-    if loader.endswith("/wine") and not (runs_i386 and os.path.exists(loader)):
-        print("SKIPPED: the 32-bit scenarios cannot run: " + ("wine32 is not installed" if runs_i386
-                                                               else "this kernel does not run 32-bit programs"))
-        return 77
-    proc = subprocess.Popen([os.environ["ZARVEL_WINE"], driver], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                            text=True, encoding="utf-8")
-
-    def drv(command):
-        proc.stdin.write(command + "\n")
-        proc.stdin.flush()
-        return dict(kv.split("=", 1) for kv in proc.stdout.readline().rstrip("\n").split("\t") if "=" in kv)
-
+    if loader.endswith("/wine"):  # the 32-bit program needs the 32-bit Wine, and a kernel that runs it
+        why = subprocess.run([os.path.join(os.path.dirname(__file__), "..", "scripts", "runs-i386.sh")]).returncode and \
+            "this kernel does not run 32-bit programs" or not os.path.exists(loader) and "wine32 is not installed"
+        if why:
+            return print(f"SKIPPED: the 32-bit scenarios cannot run: {why}") or 77
+    drv = start_driver(driver)
     drv("reg clear")
     names, failed = [n for n in SCENARIOS if not only or n in only], []
     for name in names:
         began = time.time()
         try:
-            Run((loader, exe, driver, nero), drv, SCENARIOS[name]).play()
+            Run(loader, exe, nero, drv, SCENARIOS[name]).play()
             print(f"ok   {name} ({time.time() - began:.1f} s)", flush=True)
-        except Failure as e:
+        except (AssertionError, subprocess.TimeoutExpired) as e:
             failed.append(name)
             print(f"FAIL {name}: {e}", flush=True)
     print(f"{len(names) - len(failed)} passed, {len(failed)} failed")

@@ -1,15 +1,13 @@
-"""What a build can get wrong without any test run noticing: the file's machine,
-the oldest Windows its header names, functions that Windows lacks, and the
-resource facts the resource compiler may silently change.
-
-usage: static_check.py ZARVEL_EXE i386|x86-64 OS_VERSION"""
+# What a build can get wrong without any test run noticing: the file's machine, the oldest Windows its
+# header names, functions that Windows lacks, and the resource facts the resource compiler may silently
+# change.  usage: static_check.py ZARVEL_EXE i386|x86-64 OS_VERSION
 import re
 import subprocess
 import sys
 
 # What the program may import: all of it is in Windows XP and in XP x64.
-XP_DLLS = "kernel32 user32 gdi32 advapi32 shell32 comctl32 msvcrt".split()
-XP_FUNCTIONS = set("""
+XP = set("""
+kernel32.dll user32.dll gdi32.dll advapi32.dll shell32.dll comctl32.dll msvcrt.dll
 __C_specific_handler __iob_func __p__commode __p__fmode __p__wcmdln __set_app_type __setusermatherr
 __wgetmainargs __winitenv _amsg_exit _cexit _commode _fmode _initterm _iob _onexit _vscwprintf _vsnwprintf
 _wcmdln _wcsdup abort AppendMenuW BeginPaint BitBlt calloc CallWindowProcW CloseHandle CreateCompatibleDC
@@ -25,7 +23,7 @@ RegQueryValueExW RegSetValueExW SelectObject SendMessageW SetBkMode SetFocus Set
 SetTimer SetUnhandledExceptionFilter SetWindowLongPtrW SetWindowLongW SetWindowPos SetWindowTextW
 ShellExecuteW ShowWindow signal Sleep strlen strncmp TlsGetValue TranslateMessage vfprintf VirtualProtect
 VirtualQuery WaitForSingleObject wcschr wcscmp wcslen wcsrchr
-""".split())
+""".lower().split())
 
 # Resource facts, in the decompiler's words: languages, template styles and
 # fonts, each control's style word, the picture's header, the version numbers.
@@ -69,10 +67,8 @@ def main(exe, machine, version):
     for field in ("OSystemVersion", "SubsystemVersion"):
         if not re.search(rf"Major{field}\s+{major}\n.*Minor{field}\s+{minor}\n", head, re.S):
             problems.append(f"header {field} is not {version}")
-    for dll in re.findall(r"DLL Name: (\S+)", head):
-        problems += [] if dll.lower()[:-4] in XP_DLLS else [f"imports {dll}, which is not known from Windows XP"]
-    for function in re.findall(r"\n\t[0-9a-f]+\t +\d+ +(\w+)", head):
-        problems += [] if function in XP_FUNCTIONS else [f"imports {function}, which is not known from Windows XP"]
+    imports = re.findall(r"DLL Name: (\S+)", head) + re.findall(r"\n\t[0-9a-f]+\t +\d+ +(\w+)", head)
+    problems += [f"imports {name}, which is not known from Windows XP" for name in imports if name.lower() not in XP]
     wanted, got = "|".join(RESOURCES.strip().splitlines()).split("|"), resource_facts(exe).split("|")
     problems += [f"resource: expected {w!r}, found {g!r}" for w, g in zip(wanted, got + [""] * len(wanted)) if w != g]
     print("\n".join(problems) or f"ok: {exe}")

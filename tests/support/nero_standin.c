@@ -4,8 +4,7 @@
 #include <stdio.h>
 #include <windows.h>
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR arguments, int show)
-{
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR arguments, int show) {
     (void)instance, (void)previous, (void)show;
     wchar_t path[MAX_PATH];
     char line[4096];

