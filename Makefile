@@ -8,7 +8,7 @@ BUILD := build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS := -DCMAKE_BUILD_TYPE=MinSizeRel
 
-.PHONY: all tools host win64 win32 build test lines run demo bench release format clean
+.PHONY: all tools host win64 win32 build test lines run bench release format clean
 
 all: build
 

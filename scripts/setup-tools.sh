@@ -31,7 +31,6 @@ needs=(
     "/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc fonts-wqy-zenhei"
     "import imagemagick"
     "xdotool xdotool"
-    "/usr/src/googletest/CMakeLists.txt googletest"
     "clang-format clang-format"
     "flock util-linux"
     "iconv libc-bin"
