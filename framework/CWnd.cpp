@@ -53,7 +53,8 @@ HWND CWnd::UnsubclassWindow()
     HWND hWnd = m_hWnd;
     if (hWnd && m_pfnSuper) {
         ::SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnSuper));
-        HandleMap()->RemoveHandle(hWnd);
+        if (CHandleMap* pMap = HandleMap())
+            pMap->RemoveHandle(hWnd);
     }
     m_pfnSuper = nullptr;
     m_hWnd = nullptr;
