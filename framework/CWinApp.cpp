@@ -90,18 +90,6 @@ HKEY CWinApp::GetSectionKey(LPCWSTR pszSection)
     return section.Detach();
 }
 
-int CWinApp::GetProfileInt(LPCWSTR pszSection, LPCWSTR pszEntry, int nDefault)
-{
-    CRegKey section(GetSectionKey(pszSection));
-    return ReadSectionInt(section, pszEntry, nDefault);
-}
-
-BOOL CWinApp::WriteProfileInt(LPCWSTR pszSection, LPCWSTR pszEntry, int nValue)
-{
-    CRegKey section(GetSectionKey(pszSection));
-    return WriteSectionInt(section, pszEntry, nValue);
-}
-
 int CWinApp::ReadSectionInt(const CRegKey& section, LPCWSTR pszEntry, int nDefault)
 {
     DWORD dwType = 0;

@@ -27,11 +27,8 @@ public:
     BOOL Enable3dControls() { return TRUE; }
     void OnHelp() {}
 
-    // A missing value, a missing key, or a value that is not a 4-byte REG_DWORD
-    // yields nDefault. Keys on the path are created on access.
-    int GetProfileInt(LPCWSTR pszSection, LPCWSTR pszEntry, int nDefault);
-    BOOL WriteProfileInt(LPCWSTR pszSection, LPCWSTR pszEntry, int nValue);
-    // The same on a section key already open, for reading or writing many values.
+    // Integers on a section key (see GetSectionKey): a missing value, a missing
+    // key, or a value that is not a 4-byte REG_DWORD yields nDefault.
     static int ReadSectionInt(const CRegKey& section, LPCWSTR pszEntry, int nDefault);
     static BOOL WriteSectionInt(const CRegKey& section, LPCWSTR pszEntry, int nValue);
 
