@@ -136,21 +136,20 @@ INT_PTR CALLBACK CDialog::DlgProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lPa
 {
     // The dialog's object is found in the program's own map, never through
     // anything stored on the window, which another process could change.
-    CWinApp* pApp = AfxGetApp();
-    if (!pApp)
+    CHandleMap* pMap = AfxGetHandleMap();
+    if (!pMap)
         return FALSE;
-    CHandleMap& map = pApp->m_handleMap;
     if (msg == WM_INITDIALOG) {
         CDialog* pDlg = reinterpret_cast<CDialog*>(lParam);
         pDlg->m_hWnd = hWnd;
-        map.SetPermanent(hWnd, pDlg);
+        pMap->SetPermanent(hWnd, pDlg);
         return pDlg->HandleInitDialog();
     }
-    CDialog* pDlg = static_cast<CDialog*>(map.LookupPermanent(hWnd));
+    CDialog* pDlg = static_cast<CDialog*>(pMap->LookupPermanent(hWnd));
     if (!pDlg)
         return FALSE;
     if (msg == WM_NCDESTROY) {
-        map.RemoveHandle(hWnd);
+        pMap->RemoveHandle(hWnd);
         pDlg->m_hWnd = nullptr;
         return FALSE;
     }

@@ -27,6 +27,12 @@ LPCWSTR AfxGetAppName()
     return pApp && pApp->m_pszAppName ? pApp->m_pszAppName : L"";
 }
 
+CHandleMap* AfxGetHandleMap()
+{
+    CWinApp* pApp = AfxGetApp();
+    return pApp ? &pApp->m_handleMap : nullptr;
+}
+
 CWinApp::CWinApp(LPCWSTR pszAppName)
 {
     if (pszAppName)

@@ -49,6 +49,8 @@ CWinApp* AfxGetApp();
 CWnd* AfxGetMainWnd();
 // The caption of every message box that brings none of its own.
 LPCWSTR AfxGetAppName();
+// Where the program's window procedures find the objects of its windows (null without an application).
+CHandleMap* AfxGetHandleMap();
 
 // Profile access bound to one section, in the shape the settings rules expect.
 // The section key is opened once for the whole sequence of values.

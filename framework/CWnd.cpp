@@ -2,14 +2,6 @@
 
 #include "CWinApp.h"
 
-namespace {
-CHandleMap* HandleMap()
-{
-    CWinApp* pApp = AfxGetApp();
-    return pApp ? &pApp->m_handleMap : nullptr;
-}
-} // namespace
-
 CWnd::~CWnd()
 {
     if (m_pfnSuper)
@@ -39,7 +31,7 @@ BOOL CWnd::SubclassDlgItem(UINT nID, CWnd* pParent)
 
 BOOL CWnd::SubclassWindow(HWND hWnd)
 {
-    CHandleMap* pMap = HandleMap();
+    CHandleMap* pMap = AfxGetHandleMap();
     if (!hWnd || m_hWnd || !pMap || !pMap->SetPermanent(hWnd, this))
         return FALSE;
     m_hWnd = hWnd;
@@ -53,7 +45,7 @@ HWND CWnd::UnsubclassWindow()
     HWND hWnd = m_hWnd;
     if (hWnd && m_pfnSuper) {
         ::SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnSuper));
-        if (CHandleMap* pMap = HandleMap())
+        if (CHandleMap* pMap = AfxGetHandleMap())
             pMap->RemoveHandle(hWnd);
     }
     m_pfnSuper = nullptr;
@@ -63,7 +55,7 @@ HWND CWnd::UnsubclassWindow()
 
 CWnd* CWnd::FromHandlePermanent(HWND hWnd)
 {
-    CHandleMap* pMap = HandleMap();
+    CHandleMap* pMap = AfxGetHandleMap();
     return pMap ? pMap->LookupPermanent(hWnd) : nullptr;
 }
 
