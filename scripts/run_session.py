@@ -39,8 +39,8 @@ class Session(Run):
 
     def start(self):
         super().start()
-        self.shown = int(self.drv("find 15000").get("at", 0))
-        assert self.shown, "the launcher window did not appear"
+        assert self.drv("find 15000")["found"] == "1", "the launcher window did not appear"
+        self.shown = time.time() * 1000
         return self.drv("state")
 
     def caption(self, cid):

@@ -64,9 +64,8 @@ def main(exe, machine, version):
     if f"architecture: {machine}," not in head or "(Windows GUI)" not in head:
         problems.append(f"not a {machine} Windows GUI program")
     major, minor = version.split(".")
-    for field in ("OSystemVersion", "SubsystemVersion"):
-        if not re.search(rf"Major{field}\s+{major}\n.*Minor{field}\s+{minor}\n", head, re.S):
-            problems.append(f"header {field} is not {version}")
+    problems += [f"header {field} is not {version}" for field in ("OSystemVersion", "SubsystemVersion")
+                 if not re.search(rf"Major{field}\s+{major}\n.*Minor{field}\s+{minor}\n", head, re.S)]
     imports = re.findall(r"DLL Name: (\S+)", head) + re.findall(r"\n\t[0-9a-f]+\t +\d+ +(\w+)", head)
     problems += [f"imports {name}, which is not known from Windows XP" for name in imports if name.lower() not in XP]
     wanted, got = "|".join(RESOURCES.strip().splitlines()).split("|"), resource_facts(exe).split("|")

@@ -14,7 +14,7 @@
 namespace {
 const wchar_t kTitle[] = L"Zarvel v1.0";
 const wchar_t kSection[] = L"Software\\Zarvel v1.0\\Zarvel v1.0\\\u8a2d\u5b9a";
-const wchar_t kAppPath[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\nero.exe";
+const wchar_t kAppPath[] = L"\\Microsoft\\Windows\\CurrentVersion\\App Paths\\nero.exe";
 std::wstring g_out;
 
 void Add(const std::wstring& key, const std::wstring& value) { g_out += key + L"=" + value + L"\t"; }
@@ -73,9 +73,7 @@ HWND Box(HWND d) {
 void State(HWND d) {
     RECT rd, simple, advanced; // the views end at the tops of their markers
     GetWindowRect(d, &rd), GetWindowRect(GetDlgItem(d, 1004), &simple), GetWindowRect(GetDlgItem(d, 1005), &advanced);
-    Add(L"view", rd.bottom == simple.top     ? L"simple"
-                 : rd.bottom == advanced.top ? L"advanced"
-                                             : std::to_wstring(rd.bottom - rd.top));
+    Add(L"view", rd.bottom == simple.top ? L"simple" : rd.bottom == advanced.top ? L"advanced" : L"neither");
     GUITHREADINFO gti = {sizeof(gti)};
     GetGUIThreadInfo(GetWindowThreadProcessId(d, nullptr), &gti);
     Add(L"focus", GetDlgCtrlID(gti.hwndFocus));
@@ -90,17 +88,9 @@ void State(HWND d) {
         Add(L"c" + id, Send(c, BM_GETCHECK));
         if (IsWindowVisible(c)) Add(L"r" + id, Rect(c, d));
     }
-    for (int id : {1008, 1009}) { // selected item data, and every item as text:data
-        const HWND c = GetDlgItem(d, id);
-        const LRESULT sel = Send(c, CB_GETCURSEL);
-        Add(L"s" + std::to_wstring(id), sel < 0 ? 0 : Send(c, CB_GETITEMDATA, sel));
-        std::wstring items;
-        for (LRESULT i = 0, n = Send(c, CB_GETCOUNT); i < n; ++i) {
-            wchar_t item[64] = L"";
-            if (Send(c, CB_GETLBTEXTLEN, i) < 64) Send(c, CB_GETLBTEXT, i, (LPARAM)item);
-            items += (i ? L"|" : L"") + std::wstring(item) + L":" + std::to_wstring(Send(c, CB_GETITEMDATA, i));
-        }
-        Add(L"i" + std::to_wstring(id), items);
+    for (int id : {1008, 1009}) { // the selected item's data; its text is the list's own
+        const LRESULT sel = Send(GetDlgItem(d, id), CB_GETCURSEL);
+        Add(L"s" + std::to_wstring(id), sel < 0 ? 0 : Send(GetDlgItem(d, id), CB_GETITEMDATA, sel));
     }
     // A dropped option list, in rows of its items.
     if (HWND list = FindWindowW(L"ComboLBox", nullptr); list && IsWindowVisible(list)) {
@@ -134,24 +124,20 @@ void Reg(const std::wstring& verb, const std::wstring& name, const wchar_t* arg)
         DWORD type = wcstoul(arg, (wchar_t**)&arg, 0), n = 0;
         for (; *arg == L' ' && n < 64; arg += 3)
             data[n++] = (BYTE)wcstoul(std::wstring(arg + 1, 2).c_str(), nullptr, 16);
-        RegCreateKeyExW(HKEY_CURRENT_USER, kSection, 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr);
-        RegSetValueExW(k, name.c_str(), 0, type, data, n);
+        RegSetKeyValueW(HKEY_CURRENT_USER, kSection, name.c_str(), type, data, n);
     }
     if (verb == L"dump" && RegOpenKeyExW(HKEY_CURRENT_USER, kSection, 0, KEY_READ, &k)) Add(L"key", L"none");
     wchar_t value[64];
     DWORD n = 64, type, data, size = 4;
     for (DWORD i = 0; verb == L"dump" && k && !RegEnumValueW(k, i, value, &n, nullptr, &type, (BYTE*)&data, &size);
          ++i, n = 64, size = 4)
-        Add((value), type == REG_DWORD && size == 4 ? std::to_wstring((int)data) : L"?");
-    for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) { // both, for either build's shell
-        HKEY app;
-        if (verb != L"apppath") break;
-        RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kAppPath, view, 0);
-        if (name == L"-" ||
-            RegCreateKeyExW(HKEY_LOCAL_MACHINE, kAppPath, 0, nullptr, 0, KEY_WRITE | view, nullptr, &app, nullptr))
-            continue;
-        RegSetValueExW(app, nullptr, 0, REG_SZ, (const BYTE*)name.c_str(), (DWORD)(name.size() + 1) * 2);
-        RegCloseKey(app);
+        Add(value, type == REG_DWORD && size == 4 ? std::to_wstring((int)data) : L"?");
+    for (const wchar_t* root : {L"Software", L"Software\\Wow6432Node"}) { // for either build's shell
+        const std::wstring key = root + std::wstring(kAppPath);
+        if (verb == L"apppath") RegDeleteKeyW(HKEY_LOCAL_MACHINE, key.c_str());
+        if (verb == L"apppath" && name != L"-")
+            RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), nullptr, REG_SZ, name.c_str(),
+                            (DWORD)(name.size() + 1) * 2);
     }
     if (k) RegCloseKey(k);
 }
@@ -208,12 +194,8 @@ void Run(const std::wstring& cmd, wchar_t* arg) {
     const HWND d = found.empty() ? nullptr : found[0];
     const int n = _wtoi(arg);
     static HWND s_fake;
-    if (cmd == L"find") { // waits for the launcher; answers when it was seen, in ms since 1970
-        FILETIME ft;
-        if (!WaitFor(n, true)) return;
-        GetSystemTimeAsFileTime(&ft);
-        Add(L"at",
-            (long long)(ULARGE_INTEGER{{ft.dwLowDateTime, ft.dwHighDateTime}}.QuadPart / 10000 - 11644473600000));
+    if (cmd == L"find") {
+        Add(L"found", WaitFor(n, true));
     } else if (cmd == L"gone") {
         Add(L"gone", WaitFor(n, false));
     } else if (cmd == L"launchers") {
@@ -240,10 +222,9 @@ void Run(const std::wstring& cmd, wchar_t* arg) {
     } else if (cmd == L"text") { // text ID STRING replaces the text, as a paste does
         Send(GetDlgItem(d, n), WM_SETTEXT, 0, (LPARAM)(wcschr(arg, L' ') ? wcschr(arg, L' ') + 1 : L""));
     } else if (cmd == L"post") { // post MSG WPARAM LPARAM, to the launcher, or a command to its box
-        wchar_t* p = arg;
-        const UINT msg = wcstoul(p, &p, 0);
-        const WPARAM wp = wcstoul(p, &p, 0);
-        PostMessageW(Box(d) && msg == WM_COMMAND ? Box(d) : d, msg, wp, wcstol(p, nullptr, 0));
+        const UINT msg = wcstoul(arg, &arg, 0);
+        const WPARAM wp = wcstoul(arg, &arg, 0);
+        PostMessageW(Box(d) && msg == WM_COMMAND ? Box(d) : d, msg, wp, wcstol(arg, nullptr, 0));
     } else if (cmd == L"min") {
         ShowWindow(d, SW_MINIMIZE);
     } else if (cmd == L"grow") {
