@@ -17,8 +17,10 @@ def code_lines(path):
     hash_comments = path.suffix in {".py", ".sh", ".txt", ".cmake", ""} or path.name == "CMakeLists.txt"
     if not hash_comments:
         text = re.sub(r"/\*.*?\*/", lambda m: "\n" * m.group().count("\n"), text, flags=re.S)
-    marker = "#" if hash_comments else "//"
-    return sum(1 for line in text.splitlines() if line.strip() and not line.strip().startswith(marker))
+    # In C, C++ and resource scripts the preprocessor lines (includes, pragmas,
+    # defines) count like comments: they are bookkeeping, not behaviour.
+    markers = ("#",) if hash_comments else ("//", "#")
+    return sum(1 for line in text.splitlines() if line.strip() and not line.strip().startswith(markers))
 
 
 def count(files):
