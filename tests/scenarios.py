@@ -262,11 +262,6 @@ def start_driver(exe):
 
 
 def main(loader, exe, driver, nero, *only):
-    if loader.endswith("/wine"):  # the 32-bit program needs the 32-bit Wine, and a kernel that runs it
-        why = subprocess.run([os.path.join(os.path.dirname(__file__), "..", "scripts", "runs-i386.sh")]).returncode and \
-            "this kernel does not run 32-bit programs" or not os.path.exists(loader) and "wine32 is not installed"
-        if why:
-            return print(f"SKIPPED: the 32-bit scenarios cannot run: {why}") or 77
     drv = start_driver(driver)
     drv("reg clear")
     names, failed = [n for n in SCENARIOS if not only or n in only], []
