@@ -36,11 +36,15 @@ needs=(
     "iconv libc-bin"
 )
 
-# The 32-bit build runs under Debian's 32-bit Wine, where the kernel can run it.
+# The 32-bit build runs under Debian's 32-bit Wine wherever 32-bit programs
+# run: natively, or under qemu-i386 where the kernel refuses them
+# (scripts/i386-route.sh says which; scripts/run-i386.sh builds qemu's mend
+# with gcc).
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-if "$repo/scripts/runs-i386.sh"; then
-    needs+=("/usr/lib/wine/wine wine32:i386")
-fi
+case $("$repo/scripts/i386-route.sh") in
+    native) needs+=("/usr/lib/wine/wine wine32:i386") ;;
+    qemu) needs+=("/usr/lib/wine/wine wine32:i386" "/usr/bin/qemu-i386-static qemu-user-static" "gcc gcc") ;;
+esac
 
 missing=()
 for need in "${needs[@]}"; do
