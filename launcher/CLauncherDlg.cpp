@@ -49,6 +49,12 @@ bool CLauncherDlg::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& rRe
     case WM_CLOSE:
         OnClose();
         return true;
+    case WM_QUERYENDSESSION:
+        rResult = OnQueryEndSession();
+        return true;
+    case WM_ENDSESSION:
+        OnEndSession(wParam != FALSE);
+        return true;
     case WM_TIMER:
         return OnTimer(wParam);
     case WM_LBUTTONDOWN:
@@ -183,6 +189,31 @@ void CLauncherDlg::OnCancel() { StopCountdown(); }
 void CLauncherDlg::OnClose()
 {
     StopCountdown();
+    SaveSettings();
+    CDialog::OnOK();
+}
+
+// The system asks whether the session may end. It always may; but nothing
+// should start while it ends, so a running countdown stops here.
+BOOL CLauncherDlg::OnQueryEndSession()
+{
+    StopCountdown();
+    return TRUE;
+}
+
+// At logoff or shutdown the process ends without WM_CLOSE: what close-with-save
+// would have written is written now.
+void CLauncherDlg::OnEndSession(bool bEnding)
+{
+    if (!bEnding)
+        return;
+    StopCountdown();
+    SaveSettings();
+}
+
+// The seven settings from what the window shows, in their fixed order.
+void CLauncherDlg::SaveSettings()
+{
     CString strDelay;
     m_delayEdit.GetWindowText(strDelay);
     SettingValues current;
@@ -195,7 +226,6 @@ void CLauncherDlg::OnClose()
     current.lastUsed = m_nLastUsed;
     CProfileSection profile(AfxGetApp(), SETTINGS_SECTION);
     WriteSettings(profile, current);
-    CDialog::OnOK();
 }
 
 // WM_SYSCOMMAND: the About command, whatever menu or message sends it.

@@ -30,6 +30,8 @@ protected:
     void OnLaunchNero();
     void OnLaunchExpress();
     void OnClose();
+    BOOL OnQueryEndSession();
+    void OnEndSession(bool bEnding);
     void OnToggleView();
     void OnAutorunClicked();
     bool OnTimer(UINT_PTR nIDEvent);
@@ -49,6 +51,7 @@ protected:
 private:
     void AddAboutMenuEntry();
     bool ChooseDefaultButton();
+    void SaveSettings();
     void Launch(int nOption, LPCWSTR pszParameters, LPCWSTR pszFailure);
 
     CStatic m_delayLabel;
