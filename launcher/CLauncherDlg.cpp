@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "../controls/DelayRules.h"
+#include "../framework/CClientDC.h"
 #include "../framework/CPaintDC.h"
 #include "../framework/CWinApp.h"
 #include "CAboutDlg.h"
@@ -143,8 +144,7 @@ BOOL CLauncherDlg::OnInitDialog()
     m_nLastUsed = stored.lastUsed;
 
     SetViewLayout(this, IDC_MARK_SIMPLE, IDC_MARK_ADVANCED, IDS_VIEW_TOGGLE, TRUE);
-    LPCWSTR pszBackground = MAKEINTRESOURCEW(IDB_BACKGROUND);
-    m_bmpBackground.Attach(::LoadBitmapW(AfxFindResourceHandle(pszBackground, RT_BITMAP), pszBackground));
+    LoadBackground();
     UpdateTimerControls();
 
     if (m_autorunCheck.GetCheck())
@@ -391,7 +391,36 @@ void CLauncherDlg::UpdateTimerControls()
 
 // ---- Painting -----------------------------------------------------------
 
-// WM_ERASEBKGND: the picture tiled from the top-left corner, never scaled.
+// The picture is drawn for 96 DPI. At other scalings it grows with the
+// window's layout, so the window shows the same share of it, only larger.
+void CLauncherDlg::LoadBackground()
+{
+    LPCWSTR pszBackground = MAKEINTRESOURCEW(IDB_BACKGROUND);
+    m_bmpBackground.Attach(::LoadBitmapW(AfxFindResourceHandle(pszBackground, RT_BITMAP), pszBackground));
+    CClientDC dc(this);
+    const int nDpiX = dc.GetDeviceCaps(LOGPIXELSX), nDpiY = dc.GetDeviceCaps(LOGPIXELSY);
+    BITMAP bm;
+    if ((nDpiX == DEFAULT_DPI && nDpiY == DEFAULT_DPI) || !m_bmpBackground.GetBitmap(&bm))
+        return;
+    const int cx = ScaleForDpi(bm.bmWidth, nDpiX), cy = ScaleForDpi(bm.bmHeight, nDpiY);
+    CBitmap scaled;
+    CDC dcFrom, dcTo;
+    if (!scaled.CreateCompatibleBitmap(&dc, cx, cy) || !dcFrom.CreateCompatibleDC(&dc) || !dcTo.CreateCompatibleDC(&dc))
+        return;
+    const HGDIOBJ hOldFrom = dcFrom.SelectObject(m_bmpBackground);
+    const HGDIOBJ hOldTo = dcTo.SelectObject(scaled);
+    // Smoothed rather than pixels repeated; halftone wants the brush origin set.
+    dcTo.SetStretchBltMode(HALFTONE);
+    dcTo.SetBrushOrg(0, 0);
+    const BOOL bScaled = dcTo.StretchBlt(0, 0, cx, cy, &dcFrom, 0, 0, bm.bmWidth, bm.bmHeight, SRCCOPY);
+    dcFrom.SelectObject(hOldFrom);
+    dcTo.SelectObject(hOldTo);
+    // Where no larger copy could be made, the picture as it is beats none.
+    if (bScaled)
+        m_bmpBackground.Attach(scaled.Detach());
+}
+
+// WM_ERASEBKGND: the picture tiled from the top-left corner, copied as it is.
 BOOL CLauncherDlg::OnEraseBkgnd(CDC* pDC)
 {
     RECT rcClient;

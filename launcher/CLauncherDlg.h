@@ -48,6 +48,9 @@ protected:
     void SetViewLayout(CWnd* pWnd, UINT nSimpleMarkId, UINT nAdvancedMarkId, UINT nCaptionsId, BOOL bUseStored);
     void UpdateTimerControls();
 
+    // Painting.
+    void LoadBackground();
+
 private:
     void AddAboutMenuEntry();
     bool ChooseDefaultButton();
