@@ -10,7 +10,7 @@ import time
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests"))
-from scenarios import ADVANCED, Run, counting, start_driver  # noqa: E402
+from scenarios import ADVANCED, Driver, Run, counting, settings  # noqa: E402
 
 
 def say(step, text):
@@ -35,7 +35,7 @@ class Session(Run):
         self.shots = shots
         super().__init__(os.environ["ZARVEL_WINE"], os.path.join(build, "Zarvel.exe"),
                          os.path.join(build, "tests", "nero.exe"),
-                         start_driver(os.path.join(build, "tests", "zdriver.exe")), {})
+                         Driver(os.path.join(build, "tests", "zdriver.exe")), {})
 
     def start(self):
         super().start()
@@ -53,6 +53,17 @@ class Session(Run):
 
     def click_at(self, x, y):
         xdotool("mousemove", x, y, "click", 1)
+        time.sleep(0.2)
+
+    def click(self, cid):
+        """A real click in the middle of a control."""
+        boxes = self.rects()
+        (x, y, _, _), (left, top, right, bottom) = boxes["client"], boxes[str(cid)]
+        self.click_at(x + (left + right) // 2, y + (top + bottom) // 2)
+
+    def key(self, name):
+        """A real key press, by xdotool's name."""
+        xdotool("key", name)
         time.sleep(0.2)
 
     def click_close_button(self):
@@ -97,7 +108,7 @@ class Session(Run):
 
     def show_registry(self):
         print("    registry HKCU\\Software\\Zarvel v1.0\\Zarvel v1.0\\設定:")
-        for name, value in self.drv("reg dump").items():
+        for name, value in settings().items():
             print(f"      {name:<22} {value}")
 
 
@@ -120,7 +131,7 @@ def main():
 
 def play(z, build, shots):
     print(f"Zarvel.exe from {build}, in {z.work} with a stand-in nero.exe beside it")
-    z.drv("reg clear")
+    z.drv("clear")
     say(1, "first start, no settings stored")
     state = z.start()
     say(1, f"the simple view: buttons \"{z.caption(1000)}\", \"{z.caption(1001)}\", \"{z.caption(1003)}\"; "
@@ -132,14 +143,16 @@ def play(z, build, shots):
 
     say(2, "second start; a click on the toggle button")
     z.start()
-    z.step("x click 1003")
+    z.click(1003)
     z.expect(ADVANCED)
     say(2, f"the advanced view, {z.window()['HEIGHT']} pixels tall; screenshot {z.screenshot('advanced.png')}")
-    for step in ("x click 1013", "x click 1011", "x key End", "x key shift+Home", "x key 3"):
-        z.step(step)
+    z.click(1013)
+    z.click(1011)
+    for key in ("End", "shift+Home", "3"):
+        z.key(key)
     z.expect({"c1013": "1", "t1011": "3"})
     say(2, "checked auto-run and typed the delay 3")
-    z.step("x click 1001")
+    z.click(1001)
     say(2, f"clicked Nero Express: the stand-in nero.exe was started with {z.started(1)[0]!r}")
     say(2, f"close-after is on, so the window closed by itself: {z.closed()}")
     z.show_registry()
@@ -160,9 +173,9 @@ def play(z, build, shots):
     z.click_surface()
     z.expect({"t1000": "Nero(&N)"})
     say(4, f"a click on the window's surface stopped it: \"{z.caption(1000)}\"")
-    z.step("x click 1013")
+    z.click(1013)
     z.expect({"c1013": "0"})
-    z.step("x key alt+F4")
+    z.key("alt+F4")
     say(4, f"unchecked auto-run and pressed Alt+F4: the window closed: {z.closed()}")
     z.show_registry()
     print(f"screenshots: {', '.join(os.path.join(shots, n) for n in ('simple.png', 'advanced.png', 'countdown.png'))}")
