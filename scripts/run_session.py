@@ -132,6 +132,7 @@ def main():
 def play(z, build, shots):
     print(f"Zarvel.exe from {build}, in {z.work} with a stand-in nero.exe beside it")
     z.drv("clear")
+    z.prepare()  # a display at 96 DPI, no App Paths entry for Nero
     say(1, "first start, no settings stored")
     state = z.start()
     say(1, f"the simple view: buttons \"{z.caption(1000)}\", \"{z.caption(1001)}\", \"{z.caption(1003)}\"; "
@@ -178,7 +179,20 @@ def play(z, build, shots):
     z.key("alt+F4")
     say(4, f"unchecked auto-run and pressed Alt+F4: the window closed: {z.closed()}")
     z.show_registry()
-    print(f"screenshots: {', '.join(os.path.join(shots, n) for n in ('simple.png', 'advanced.png', 'countdown.png'))}")
+
+    say(5, "fifth start, on a display at 144 DPI (150 %), in the advanced view")
+    z.row, z.dpi = {"reg": {"DlgExpanded": 1, "EnableAutorun": 0}}, 144
+    z.prepare()
+    z.start()
+    z.expect(ADVANCED)
+    say(5, f"the window is {z.window()['WIDTH']} × {z.window()['HEIGHT']} pixels; "
+           f"screenshot {z.screenshot('advanced-144dpi.png')}")
+    z.key("alt+F4")
+    say(5, f"pressed Alt+F4: the window closed: {z.closed()}")
+    z.row, z.dpi = {}, 96
+    z.prepare()
+    names = ("simple.png", "advanced.png", "countdown.png", "advanced-144dpi.png")
+    print(f"screenshots: {', '.join(os.path.join(shots, n) for n in names)}")
 
 
 if __name__ == "__main__":
