@@ -10,7 +10,7 @@ import time
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests"))
-from scenarios import ADVANCED, Driver, Run, counting, settings  # noqa: E402
+from scenarios import ADVANCED, Driver, Run, counting, settings, until  # noqa: E402
 
 
 def say(step, text):
@@ -39,7 +39,7 @@ class Session(Run):
 
     def start(self):
         super().start()
-        assert self.drv("find 15000")["found"] == "1", "the launcher window did not appear"
+        assert until(lambda: self.launchers()["count"] != "0", 15), "the launcher window did not appear"
         self.shown = time.time() * 1000
         return self.drv("state")
 
@@ -104,7 +104,7 @@ class Session(Run):
     def closed(self):
         for p in self.procs:
             p.wait(10)
-        return self.drv("gone 5000").get("gone") == "1"
+        return until(self.gone, 5)
 
     def show_registry(self):
         print("    registry HKCU\\Software\\Zarvel v1.0\\Zarvel v1.0\\設定:")

@@ -153,6 +153,14 @@ SCENARIOS = {
 }
 
 
+def until(check, seconds):
+    # Polls check until it holds or the time is up; says whether it held.
+    end = time.time() + seconds
+    while not check() and time.time() < end:
+        time.sleep(0.02)
+    return check()
+
+
 def xdotool(*args):
     return subprocess.run(["xdotool", *args], capture_output=True, text=True, check=True).stdout.strip()
 
@@ -165,10 +173,7 @@ def picture():
     # The background picture as rows of RGB triples, top row first.
     bmp = os.path.join(os.path.dirname(__file__), "..", "res", "background.bmp")
     rgb = subprocess.run(["convert", bmp, "-depth", "8", "rgb:-"], capture_output=True, check=True).stdout
-    rows = []
-    for y in range(len(rgb) // (278 * 3)):
-        rows.append([rgb[(y * 278 + x) * 3:(y * 278 + x) * 3 + 3] for x in range(278)])
-    return rows
+    return [[rgb[i:i + 3] for i in range(row, row + 278 * 3, 3)] for row in range(0, len(rgb), 278 * 3)]
 
 
 def inside(boxes, x, y):
@@ -216,15 +221,14 @@ class Run:
 
     def launches(self, at_least=0):
         # The stand-in's records (arguments, ms since 1970); a start may still be on its way.
-        runs = []
-        for _ in range(100):
-            if os.path.exists(self.log):
-                with open(self.log, encoding="utf-8") as f:
-                    runs = f.read().splitlines()
-            if len(runs) >= at_least:
-                break
-            time.sleep(0.05)
-        return [run.split("\t") for run in runs]
+        until(lambda: len(self.records()) >= at_least, 5)
+        return self.records()
+
+    def records(self):
+        if not os.path.exists(self.log):
+            return []
+        with open(self.log, encoding="utf-8") as f:
+            return [line.rstrip("\n").split("\t") for line in f]
 
     def rects(self):
         # The client area on the screen, and each visible control in it ("r" and its id).
@@ -291,7 +295,9 @@ class Run:
         if isinstance(step, dict):
             return self.expect(step)
         verb, _, arg = step.partition(" ")
-        if verb == "start":  # one more start
+        if verb == "sleep":
+            time.sleep(int(arg) / 1000)
+        elif verb == "start":  # one more start
             self.start()
         elif verb == "alone":  # every start after the first ends by itself, at once
             first = 1 if self.row.get("window", True) else 0
@@ -320,18 +326,23 @@ class Run:
         y = (top + bottom) // 2
         xdotool("mousemove", str(boxes["client"][0] + x), str(boxes["client"][1] + y), "click", "1")
 
+    def launchers(self):
+        return self.drv("launchers")
+
+    def gone(self):
+        return self.launchers() == {"count": "0", "titled": "0"}
+
     def keys(self, names):
         # Real keys through the X server, once the launcher or its box, brought to the front, has the X focus.
-        window, end = self.drv("front")["x"], time.time() + 2
-        while xdotool("getwindowfocus") != window and time.time() < end:
-            time.sleep(0.02)
+        window = self.drv("front")["x"]
+        until(lambda: xdotool("getwindowfocus") == window, 2)
         xdotool("key", *names)
 
     def burst(self):
         before, most, end = len(self.launches()), 0, time.time() + 4
         self.start(5)
         while time.time() < end:
-            most = max(most, int(self.drv("launchers")["count"]))
+            most = max(most, int(self.launchers()["count"]))
         for proc in self.procs:
             proc.wait(10)
         started = len(self.launches(before + 1)) - before
@@ -342,14 +353,14 @@ class Run:
             self.prepare()
             self.start(self.row.get("start", 1))
             if self.row.get("window", self.row.get("start", 1)):
-                assert self.drv("find 10000")["found"] == "1", "no launcher window appeared"
+                assert until(lambda: self.launchers()["count"] != "0", 10), "no launcher window appeared"
                 self.shown = time.time() * 1000  # the stand-in's clock: the system's, in ms since 1970
             for step in self.row.get("steps", []):
                 self.step(step)
             self.drv(CLOSE)  # when the window is still open
             for proc in self.procs:
                 proc.wait(10)
-            assert self.drv("gone 5000").get("gone") == "1", "the window stayed"
+            assert until(self.gone, 5), "the window stayed"
             self.check_outcome()
         finally:
             for proc in self.procs:

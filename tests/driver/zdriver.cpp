@@ -39,16 +39,6 @@ std::wstring Text(HWND h)
     return text;
 }
 
-// Waits with our own windows still answering.
-void Pump(DWORD ms)
-{
-    for (ULONGLONG end = GetTickCount64() + ms; GetTickCount64() < end; Sleep(5)) {
-        MSG m;
-        while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageW(&m);
-    }
-}
-
 BOOL CALLBACK AddLauncher(HWND h, LPARAM found)
 {
     if (IsWindowVisible(h) && GetDlgItem(h, 1000) && Text(h) == kTitle)
@@ -62,6 +52,13 @@ std::vector<HWND> Look()
     std::vector<HWND> found;
     EnumWindows(AddLauncher, (LPARAM)&found);
     return found;
+}
+
+// How many launchers show, and whether any window, shown or not, has the title.
+void Launchers()
+{
+    Add(L"count", Look().size());
+    Add(L"titled", FindWindowW(nullptr, kTitle) != nullptr);
 }
 
 // A control's left, top, right and bottom in client coordinates of d, or d's
@@ -193,20 +190,9 @@ void Logoff(HWND d, DWORD ms)
         Send(d, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
     else
         Add(L"error", L"the launcher refused to end the session");
-    Pump(ms);
+    Sleep(ms);
     TerminateProcess(process, 0);
     CloseHandle(process);
-}
-
-bool WaitFor(DWORD ms, bool present)
-{
-    for (ULONGLONG end = GetTickCount64() + ms;; Pump(10)) {
-        const bool shown = !Look().empty() || (!present && FindWindowW(nullptr, kTitle));
-        if (shown == present)
-            return true;
-        if (GetTickCount64() >= end)
-            return false;
-    }
 }
 
 // text ID STRING replaces the text, as a paste does.
@@ -252,11 +238,8 @@ void Clear()
 
 // The commands: first those that need no launcher, then those on the launcher d.
 const std::map<std::wstring, void (*)(wchar_t*)> kAlone = {
-    {L"find", [](wchar_t* arg) { Add(L"found", WaitFor(_wtoi(arg), true)); }},
-    {L"gone", [](wchar_t* arg) { Add(L"gone", WaitFor(_wtoi(arg), false)); }},
-    {L"launchers", [](wchar_t*) { Add(L"count", Look().size()); }},
+    {L"launchers", [](wchar_t*) { Launchers(); }},
     {L"fake", [](wchar_t* arg) { Fake(_wtoi(arg)); }},
-    {L"sleep", [](wchar_t* arg) { Pump(_wtoi(arg)); }},
     {L"lock", [](wchar_t*) { Lock(); }},
     {L"clear", [](wchar_t*) { Clear(); }},
 };
