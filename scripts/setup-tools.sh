@@ -34,6 +34,7 @@ needs=(
     "clang-format clang-format"
     "flock util-linux"
     "iconv libc-bin"
+    "makensis nsis"
 )
 
 # The 32-bit build runs under Debian's 32-bit Wine, where the kernel can run it.
