@@ -282,6 +282,6 @@ def main(loader, exe, driver, nero, *only):
     return 1 if failed else 0
 
 
-PICTURE = picture()
 if __name__ == "__main__":
+    PICTURE = picture()
     sys.exit(main(sys.argv[1], *map(os.path.abspath, sys.argv[2:5]), *sys.argv[5:]))

@@ -1,0 +1,85 @@
+# The setup program as administrators and users meet it, silent, under Wine: Nero found each way, the
+# Start-menu shortcut started as Explorer starts it, an upgrade over a running Zarvel, the silent uninstall,
+# and what each leaves behind. Run inside scripts/wine-env.sh:
+#   setup_test.py LOADER SETUP_EXE ZDRIVER_EXE NERO_EXE
+import os
+import pathlib
+import pwd
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+from scenarios import start_driver, winpath
+
+KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Zarvel"
+APP_PATH = r"HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\nero.exe"  # one key for both views in Wine
+
+
+def reg(*args):
+    # Wine's reg.exe: what it prints, or None when the key is missing.
+    done = subprocess.run([os.environ["ZARVEL_WINE"], "reg", *args], capture_output=True, text=True)
+    return done.stdout if done.returncode == 0 else None
+
+
+def files(home):
+    # The user's profile but its temporary folder, from where an uninstaller runs.
+    temp = os.path.join(home, "Temp")
+    return {os.path.join(d, n) for d, dirs, names in os.walk(home) if not d.startswith(temp) for n in dirs + names}
+
+
+def soon(check):
+    end = time.time() + 20
+    while not check() and time.time() < end:
+        time.sleep(0.1)
+    return check()
+
+
+def main(loader, setup, driver, nero):
+    # The one place that knows where 32-bit programs run, until they run under qemu where the kernel refuses them.
+    if loader.endswith("/wine") and subprocess.run([sys.path[0] + "/../scripts/runs-i386.sh"]).returncode:
+        print("SKIPPED: the 32-bit setup cannot run: this kernel does not run 32-bit programs")
+        return 77
+    assert b'level="asInvoker"' in pathlib.Path(setup).read_bytes(), "the setup asks for administrator rights"
+    home = os.path.join(os.environ["WINEPREFIX"], "drive_c", "users", pwd.getpwuid(os.getuid()).pw_name)
+    link = pathlib.Path(home, "AppData", "Roaming", "Microsoft", "Windows", "Start Menu", "Programs", "Zarvel.lnk")
+    link.unlink(missing_ok=True)  # what a failed run may have left
+    reg("delete", KEY, "/f")
+    reg("delete", APP_PATH, "/f")
+    before, drv = files(home), start_driver(driver)
+    with tempfile.TemporaryDirectory(prefix="zarvel-setup-") as work:
+        nero_dir, elsewhere, log = os.path.join(work, "Nero 7"), os.path.join(work, "Zarvel"), os.path.join(work, "log")
+        os.makedirs(nero_dir)
+        shutil.copy(nero, nero_dir)
+        os.environ["ZARVEL_NERO_LOG"] = winpath(log)
+        run = lambda *args: subprocess.run([loader, *args]).returncode
+        assert run(setup, "/S") == 2 and files(home) == before, "without Nero, /S must fail with 2 and leave nothing"
+
+        # Nero's folder from the switch, Zarvel where the user says; the shortcut finds Nero by its folder alone.
+        assert run(setup, "/S", "/NERODIR=" + winpath(nero_dir), "/D=" + winpath(elsewhere)) == 0
+        assert sorted(os.listdir(elsewhere)) == ["README-en.txt", "README-zh-TW.txt", "Uninstall.exe", "Zarvel.exe"]
+        for shown in "Publisher", "DisplayIcon", "EstimatedSize", "1.0.0.1", 'Uninstall.exe" /S':
+            assert shown in reg("query", KEY), f"the uninstall entry lacks {shown}"
+        drv("reg set CloseZarvel 4 00 00 00 00")  # so that it stays open for the uninstall
+        run("start", "/unix", str(link))
+        assert drv("find 10000")["found"] == "1", "the Start-menu shortcut started no Zarvel"
+        drv("click 1000")
+        assert soon(lambda: os.path.exists(log)), "Nero did not start"
+
+        # The silent uninstall, Zarvel open: nothing stays but the settings.
+        assert run(os.path.join(elsewhere, "Uninstall.exe"), "/S") == 0
+        assert soon(lambda: files(home) == before and not os.path.exists(elsewhere)), "the uninstall left files"
+        assert reg("query", KEY) is None and "key" not in drv("reg dump"), "the entry stayed or the settings went"
+
+        # Nero through App Paths, Zarvel in the user's programs folder; an upgrade closes a running Zarvel and
+        # finds Nero where the last install found it.
+        reg("add", APP_PATH, "/ve", "/d", winpath(nero_dir) + "\\nero.exe", "/f")
+        assert run(setup, "/S") == 0 and r"AppData\Local\Programs\Zarvel" in reg("query", KEY, "/v", "InstallLocation")
+        reg("delete", APP_PATH, "/f")
+        run("start", "/unix", str(link))
+        assert drv("find 10000")["found"] == "1", "the Start-menu shortcut started no Zarvel"
+        assert run(setup, "/S") == 0 and drv("gone 100")["gone"] == "1", "the upgrade left Zarvel running"
+
+
+sys.exit(main(sys.argv[1], *map(os.path.abspath, sys.argv[2:5])))
