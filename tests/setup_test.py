@@ -53,13 +53,13 @@ def main(loader, setup, driver, nero):
         os.makedirs(nero_dir)
         shutil.copy(nero, nero_dir)
         os.environ["ZARVEL_NERO_LOG"] = winpath(log)
-        run = lambda *args: subprocess.run([loader, *args]).returncode
+        run = lambda *args: subprocess.run([loader, *args], timeout=60).returncode
         assert run(setup, "/S") == 2 and files(home) == before, "without Nero, /S must fail with 2 and leave nothing"
 
         # Nero's folder from the switch, Zarvel where the user says; the shortcut finds Nero by its folder alone.
         assert run(setup, "/S", "/NERODIR=" + winpath(nero_dir), "/D=" + winpath(elsewhere)) == 0
         assert sorted(os.listdir(elsewhere)) == ["README-en.txt", "README-zh-TW.txt", "Uninstall.exe", "Zarvel.exe"]
-        for shown in "Publisher", "DisplayIcon", "EstimatedSize", "1.0.0.1", 'Uninstall.exe" /S':
+        for shown in "DisplayName", "Publisher", "DisplayIcon", "EstimatedSize", "1.0.0.1", 'Uninstall.exe" /S':
             assert shown in reg("query", KEY), f"the uninstall entry lacks {shown}"
         drv("reg set CloseZarvel 4 00 00 00 00")  # so that it stays open for the uninstall
         run("start", "/unix", str(link))
