@@ -41,7 +41,8 @@ def main(loader, setup, driver, nero):
     if loader.endswith("/wine") and subprocess.run([sys.path[0] + "/../scripts/runs-i386.sh"]).returncode:
         print("SKIPPED: the 32-bit setup cannot run: this kernel does not run 32-bit programs")
         return 77
-    assert b'level="asInvoker"' in pathlib.Path(setup).read_bytes(), "the setup asks for administrator rights"
+    stub = pathlib.Path(setup).read_bytes()  # an amd64 header ("PE", 0, 0, 0x8664) for the 64-bit program alone
+    assert b'level="asInvoker"' in stub and (b"PE\0\0d\x86" in stub) == loader.endswith("64"), "elevated, or wrong stub"
     home = os.path.join(os.environ["WINEPREFIX"], "drive_c", "users", pwd.getpwuid(os.getuid()).pw_name)
     link = pathlib.Path(home, "AppData", "Roaming", "Microsoft", "Windows", "Start Menu", "Programs", "Zarvel.lnk")
     link.unlink(missing_ok=True)  # what a failed run may have left
