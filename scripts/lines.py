@@ -21,7 +21,12 @@ def code_lines(path):
     # In C, C++ and resource scripts the preprocessor lines (includes, pragmas,
     # defines) count like comments: they are bookkeeping, not behaviour. So do
     # NSIS's "!" lines, beside its ";" and "#" comments.
-    markers = ("#",) if hash_comments else (";", "#", "!") if path.suffix == ".nsi" else ("//", "#")
+    if hash_comments:
+        markers = ("#",)
+    elif path.suffix == ".nsi":
+        markers = (";", "#", "!")
+    else:
+        markers = ("//", "#")
     return sum(1 for line in text.splitlines() if line.strip() and not line.strip().startswith(markers))
 
 
