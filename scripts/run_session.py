@@ -39,7 +39,7 @@ class Session(Run):
 
     def start(self):
         super().start()
-        assert until(lambda: self.launchers()["count"] != "0", 15), "the launcher window did not appear"
+        assert until(self.drv.shown, 15), "the launcher window did not appear"
         self.shown = time.time() * 1000
         return self.drv("state")
 
@@ -56,28 +56,21 @@ class Session(Run):
         time.sleep(0.2)
 
     def click(self, cid):
-        """A real click in the middle of a control."""
-        boxes = self.rects()
-        (x, y, _, _), (left, top, right, bottom) = boxes["client"], boxes[str(cid)]
-        self.click_at(x + (left + right) // 2, y + (top + bottom) // 2)
+        """A real click in the middle of a control; 0: on the surface just right of the Nero button."""
+        self.drv.click(str(cid))
+        time.sleep(0.2)
 
     def key(self, name):
         """A real key press, by xdotool's name."""
-        xdotool("key", name)
+        self.drv.keys([name])
         time.sleep(0.2)
 
     def click_close_button(self):
         w = self.window()
-        left, top = self.rects()["client"][:2]
+        left, top = self.drv.rects()["client"][:2]
         frame = left - int(w["X"])
         caption = top - int(w["Y"]) - frame
         self.click_at(int(w["X"]) + int(w["WIDTH"]) - frame - caption // 2, int(w["Y"]) + frame + caption // 2)
-
-    def click_surface(self):
-        """Just right of the Nero button, where no control is."""
-        boxes = self.rects()
-        (x, y, _, _), (_, t, r, b) = boxes["client"], boxes["1000"]
-        self.click_at(x + r + 6, y + (t + b) // 2)
 
     def screenshot(self, name):
         """Cut from the root window once two looks agree, so the window has finished painting."""
@@ -104,7 +97,7 @@ class Session(Run):
     def closed(self):
         for p in self.procs:
             p.wait(10)
-        return until(self.gone, 5)
+        return until(self.drv.gone, 5)
 
     def show_registry(self):
         print("    registry HKCU\\Software\\Zarvel v1.0\\Zarvel v1.0\\設定:")
@@ -171,7 +164,7 @@ def play(z, build, shots):
     say(4, "fourth start; the countdown runs again")
     z.start()
     z.expect(counting(3))
-    z.click_surface()
+    z.click(0)
     z.expect({"t1000": "Nero(&N)"})
     say(4, f"a click on the window's surface stopped it: \"{z.caption(1000)}\"")
     z.click(1013)

@@ -35,6 +35,7 @@ needs=(
     "flock util-linux"
     "iconv libc-bin"
     "/usr/share/i18n/locales/zh_TW locales"
+    "makensis nsis"
 )
 
 # The 32-bit build runs under Debian's 32-bit Wine, where the kernel can run it.

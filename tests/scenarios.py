@@ -199,6 +199,34 @@ class Driver:
                 answer[key] = value
         return answer
 
+    def shown(self):
+        return self("launchers")["count"] != "0"
+
+    def gone(self):
+        return self("launchers") == {"count": "0", "titled": "0"}
+
+    def rects(self):
+        # The client area on the screen, and each visible control in it ("r" and its id).
+        boxes = {}
+        for key, value in self("state").items():
+            if key == "client" or key.startswith("r"):
+                boxes[key.removeprefix("r")] = [int(v) for v in value.split(",")]
+        return boxes
+
+    def click(self, what):
+        # A real click in the middle of a control; "0": on the surface right of the Nero button.
+        boxes = self.rects()
+        left, top, right, bottom = boxes["1000" if what == "0" else what]
+        x = right + 6 if what == "0" else (left + right) // 2
+        y = (top + bottom) // 2
+        xdotool("mousemove", str(boxes["client"][0] + x), str(boxes["client"][1] + y), "click", "1")
+
+    def keys(self, names):
+        # Real keys, once the launcher or its box, brought to the front, has the X server's focus.
+        window = self("front")["x"]
+        until(lambda: xdotool("getwindowfocus") == window, 2)
+        xdotool("key", *names)
+
 
 class Run:
     # One scenario, in a fresh folder with the stand-in beside the launcher, elsewhere ("apppath") or nowhere.
@@ -230,19 +258,11 @@ class Run:
         with open(self.log, encoding="utf-8") as f:
             return [line.rstrip("\n").split("\t") for line in f]
 
-    def rects(self):
-        # The client area on the screen, and each visible control in it ("r" and its id).
-        boxes = {}
-        for key, value in self.drv("state").items():
-            if key == "client" or key.startswith("r"):
-                boxes[key.removeprefix("r")] = [int(v) for v in value.split(",")]
-        return boxes
-
     def paint(self):
         # The screen's pixels in the client area against the picture, grown with the display's scaling and tiled
         # from the corner: the share that shows it on the bare surface and in the labels and check boxes, whether
         # a label has black text, and what the delay box shows.
-        boxes = self.rects()
+        boxes = self.drv.rects()
         left, top, right, bottom = boxes.pop("client")
         width, height = right - left, bottom - top
         crop = f"{width}x{height}+{left}+{top}"
@@ -311,38 +331,19 @@ class Run:
             self.expect({"window": "none"}, int(arg) + 3)
             late = (int(self.launches(1)[0][1]) - self.shown) / 1000 - int(arg)
             assert -0.3 <= late <= 0.5, f"a countdown of {arg} s started nero {late} s late"
-        elif verb == "click":  # a real click in the middle of a control; 0: on the surface right of the Nero button
-            self.click(arg)
-        elif verb == "keys":  # real keys, by xdotool's names: "Tab", "alt+m", "5"
-            self.keys(arg.split())
+        elif verb == "click":  # real input through the X server
+            self.drv.click(arg)
+        elif verb == "keys":  # by xdotool's names: "Tab", "alt+m", "5"
+            self.drv.keys(arg.split())
         else:
             answer = self.drv(step)
             assert "error" not in answer, f"{step!r}: {answer['error']}"
-
-    def click(self, what):
-        boxes = self.rects()
-        left, top, right, bottom = boxes["1000" if what == "0" else what]
-        x = right + 6 if what == "0" else (left + right) // 2
-        y = (top + bottom) // 2
-        xdotool("mousemove", str(boxes["client"][0] + x), str(boxes["client"][1] + y), "click", "1")
-
-    def launchers(self):
-        return self.drv("launchers")
-
-    def gone(self):
-        return self.launchers() == {"count": "0", "titled": "0"}
-
-    def keys(self, names):
-        # Real keys through the X server, once the launcher or its box, brought to the front, has the X focus.
-        window = self.drv("front")["x"]
-        until(lambda: xdotool("getwindowfocus") == window, 2)
-        xdotool("key", *names)
 
     def burst(self):
         before, most, end = len(self.launches()), 0, time.time() + 4
         self.start(5)
         while time.time() < end:
-            most = max(most, int(self.launchers()["count"]))
+            most = max(most, int(self.drv("launchers")["count"]))
         for proc in self.procs:
             proc.wait(10)
         started = len(self.launches(before + 1)) - before
@@ -353,14 +354,14 @@ class Run:
             self.prepare()
             self.start(self.row.get("start", 1))
             if self.row.get("window", self.row.get("start", 1)):
-                assert until(lambda: self.launchers()["count"] != "0", 10), "no launcher window appeared"
+                assert until(self.drv.shown, 10), "no launcher window appeared"
                 self.shown = time.time() * 1000  # the stand-in's clock: the system's, in ms since 1970
             for step in self.row.get("steps", []):
                 self.step(step)
             self.drv(CLOSE)  # when the window is still open
             for proc in self.procs:
                 proc.wait(10)
-            assert until(self.gone, 5), "the window stayed"
+            assert until(self.drv.gone, 5), "the window stayed"
             self.check_outcome()
         finally:
             for proc in self.procs:
@@ -439,6 +440,6 @@ def main(loader, exe, driver, nero, *only):
     return 1 if failed else 0
 
 
-PICTURE = picture()
 if __name__ == "__main__":
+    PICTURE = picture()
     sys.exit(main(sys.argv[1], *map(os.path.abspath, sys.argv[2:5]), *sys.argv[5:]))
