@@ -25,11 +25,7 @@ def reg(*args):
 def files(home):
     # Everything in the user's profile but its temporary folder, from where an uninstaller runs.
     temp = os.path.join(home, "Temp")
-    found = set()
-    for folder, dirs, names in os.walk(home):
-        if not folder.startswith(temp):
-            found.update(os.path.join(folder, name) for name in dirs + names)
-    return found
+    return {os.path.join(d, n) for d, dirs, names in os.walk(home) if not d.startswith(temp) for n in dirs + names}
 
 
 def main(loader, setup, driver, nero):

@@ -174,25 +174,12 @@ void Front(HWND d)
     Add(L"x", (INT_PTR)GetPropW(target, L"__wine_x11_whole_window"));
 }
 
-// A window of another program.
-HWND Window(const wchar_t* title)
+// What Windows does at logoff, the runner ending the process after it: it asks, then tells.
+void Logoff(HWND d)
 {
-    return CreateWindowW(L"STATIC", title, WS_POPUP | WS_VISIBLE, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
-}
-
-// What Windows does at logoff: it asks, tells, and ms later ends the process.
-void Logoff(HWND d, DWORD ms)
-{
-    DWORD pid = 0;
-    GetWindowThreadProcessId(d, &pid);
-    const HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, pid);
-    if (Send(d, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF))
-        Send(d, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
-    else
+    if (!Send(d, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF))
         Add(L"error", L"the launcher refused to end the session");
-    Sleep(ms);
-    TerminateProcess(process, 0);
-    CloseHandle(process);
+    Send(d, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
 }
 
 // text ID STRING replaces the text, as a paste does.
@@ -210,22 +197,13 @@ void Post(HWND d, wchar_t* arg)
     PostMessageW(Box(d) && msg == WM_COMMAND ? Box(d) : d, msg, wp, wcstol(arg, nullptr, 0));
 }
 
-void Grow(HWND d)
-{
-    SetWindowPos(d, nullptr, 0, 0, 600, 700, SWP_NOZORDER);
-    RedrawWindow(d, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-}
-
-// 1: a window titled like the launcher, 2: another program in front, 0: none.
-void Fake(int kind)
+// A window of another program, titled as asked and in front; without a title, the last one goes.
+void Fake(const wchar_t* title)
 {
     static HWND s_fake;
     DestroyWindow(s_fake);
-    s_fake = nullptr;
-    if (kind) {
-        s_fake = Window(kind == 1 ? kTitle : L"other");
-        SetForegroundWindow(s_fake);
-    }
+    s_fake = *title ? CreateWindowW(L"STATIC", title, WS_POPUP | WS_VISIBLE, 0, 0, 9, 9, 0, 0, 0, 0) : nullptr;
+    SetForegroundWindow(s_fake);
 }
 
 // The settings key made read-only for everyone, or deleted with the launcher's whole key.
@@ -239,7 +217,7 @@ void Clear()
 // The commands: first those that need no launcher, then those on the launcher d.
 const std::map<std::wstring, void (*)(wchar_t*)> kAlone = {
     {L"launchers", [](wchar_t*) { Launchers(); }},
-    {L"fake", [](wchar_t* arg) { Fake(_wtoi(arg)); }},
+    {L"fake", [](wchar_t* arg) { Fake(arg); }},
     {L"lock", [](wchar_t*) { Lock(); }},
     {L"clear", [](wchar_t*) { Clear(); }},
 };
@@ -249,8 +227,7 @@ const std::map<std::wstring, void (*)(HWND, wchar_t*)> kOnLauncher = {
     {L"text", [](HWND d, wchar_t* arg) { Paste(d, arg); }},
     {L"post", [](HWND d, wchar_t* arg) { Post(d, arg); }},
     {L"min", [](HWND d, wchar_t*) { ShowWindow(d, SW_MINIMIZE); }},
-    {L"grow", [](HWND d, wchar_t*) { Grow(d); }},
-    {L"logoff", [](HWND d, wchar_t* arg) { Logoff(d, _wtoi(arg)); }},
+    {L"logoff", [](HWND d, wchar_t*) { Logoff(d); }},
 };
 
 void Run(const std::wstring& cmd, wchar_t* arg)
