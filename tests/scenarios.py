@@ -30,7 +30,7 @@ SIMPLE = {"view": "simple", "t1003": "進階設定(&M) >>", "e1009": "0", "e1013
 ADVANCED = {"view": "advanced", "t1003": "<< 簡易設定(&L)", "e1009": "1", "e1013": "1", "e1014": "1"}
 TIMER_OFF = {"e1011": "0", "e1012": "0", "e1008": "0", "e1015": "0"}
 TIMER_ON = {"e1011": "1", "e1012": "1", "e1008": "1", "e1015": "1"}
-CLOSE, OK = "post 16 0 0", "post 273 1 0"  # WM_CLOSE; IDOK to the launcher or to its box
+CLOSE, OK, MINIMISE = "post 16 0 0", "post 273 1 0", "post 274 61472 0"  # WM_CLOSE; IDOK; SC_MINIMIZE
 
 
 def after(**changed):
@@ -66,12 +66,13 @@ SCENARIOS = {
     "odd stored values": dict(
         reg={**ODD, "WaitSeconds": 25}, after={**FIRST_RUN, **ODD, "SelectedOption": 0, "WaitSeconds": 10},
         steps=[{"view": "advanced", "s1008": "0", "s1009": "0", "t1008": "", "t1011": "10"}]),
-    "a second start brings the first to the front": dict(steps=["fake other", {"fg": "0"}, "start", "alone", {"fg": "1"}]),
+    "a second start brings the first to the front": dict(
+        steps=["fake other", {"fg": "0"}, "start", "alone", {"fg": "1"}]),
     "a second start restores the first, hung or not": dict(
-        steps=["sleep 300", "min", {"min": "1"}, "hang", "start", "alone", "resume", {"min": "0"}]),
+        steps=["sleep 300", MINIMISE, {"min": "1"}, "hang", "start", "alone", "resume", {"min": "0"}]),
     "five starts at once, three times": dict(
         reg=autorun(wait=3), start=0, steps=["burst"] * 3, runs=[""] * 3, after=after(EnableAutorun=1)),
-    "any window with the title counts": dict(before=["fake Zarvel v1.0"], window=False, steps=["alone", "fake"],
+    "any window with the title counts": dict(start=0, steps=["fake Zarvel v1.0", "start", "alone", "fake"],
                                              after={"key": "none"}),
     "enter and escape leave the window open": dict(
         steps=["keys Return Escape", OK, "post 273 2 0", "sleep 300", {"window": None}]),
@@ -80,7 +81,8 @@ SCENARIOS = {
     "logoff keeps what was changed": dict(steps=["click 1003", "click 1014", {"c1014": "0"}, "logoff", "kill"],
                                           after=after(DlgExpanded=1, CloseZarvel=0)),
     "logoff during a countdown starts nothing": dict(
-        reg=autorun(), steps=[counting(2), "logoff", "sleep 2500", "kill"], runs=[], after=after(EnableAutorun=1, WaitSeconds=2)),
+        reg=autorun(), steps=[counting(2), "logoff", "sleep 2500", "kill"], runs=[],
+        after=after(EnableAutorun=1, WaitSeconds=2)),
     # launching
     "express during a countdown, staying open": dict(  # the last used is Nero
         reg=autorun(wait=3, CloseZarvel=0, SelectedOptionNoTimer=LAST), runs=["-w"],
@@ -98,9 +100,9 @@ SCENARIOS = {
     "countdown to the last used": dict(
         reg=autorun(LAST, 1, LastUsedOption=EXPRESS, SelectedOptionNoTimer=LAST),
         steps=[{**counting(1, 1001), "def": "1001"}, "launched 1"], runs=["-w"]),
-    "countdown whose start fails": dict(nero=False, reg=autorun(wait=1), steps=[{"box": NERO_FAIL}, OK],
-                                        after=after(EnableAutorun=1, WaitSeconds=1)),
-    "stored delay below one": dict(reg=autorun(wait=-2**31), steps=[counting(-2**31), {"t1011": "1"}, "launched 1"]),
+    "a delay stored below one, and a start that fails": dict(  # the count runs out at the first tick
+        nero=False, reg=autorun(wait=-2**31), after=after(EnableAutorun=1, WaitSeconds=1),
+        steps=[counting(-2**31), {"t1011": "1", "box": ""}, {"box": NERO_FAIL}, OK]),
     "countdown to no program": dict(
         reg=autorun(1007, 1), steps=["sleep 2500", {"t1000": "Nero(&N)", "s1008": "0"}], runs=[],
         after=after(SelectedOption=0, WaitSeconds=1, EnableAutorun=1)),
@@ -130,15 +132,10 @@ SCENARIOS = {
         after=after(EnableAutorun=1, DlgExpanded=1)),
     # painting, at the display's scaling
     "picture and transparent labels": dict(reg=dict(DlgExpanded=1), steps=[
-        {"paint": {"surface": 100, "labels": ">50", "ink": True, "edit": "picture"}}, "click 1013",
+        {"paint": {"surface": "picture", "labels": "picture", "ink": True, "edit": "picture"}}, "click 1013",
         {"paint": {"edit": "ffffff"}}]),
     "at 144 dpi": dict(dpi=144, reg=dict(DlgExpanded=1), steps=[
-        ADVANCED, {"paint": {"surface": ">95", "labels": ">50", "ink": True}}, "click 1003", SIMPLE]),
-    # what others may do
-    "settings key read-only": dict(
-        reg=dict(WaitSeconds=7, DlgExpanded=1), before=["lock"],
-        steps=[{"view": "advanced", "t1011": "7"}, "text 1011 5", CLOSE, {"window": "none"}],
-        after=dict(WaitSeconds=7, DlgExpanded=1)),
+        ADVANCED, {"paint": {"surface": "picture", "labels": "picture", "ink": True}}, "click 1003", SIMPLE]),
 }
 
 
@@ -152,13 +149,6 @@ def until(check, seconds):
 
 def xdotool(*args):
     return subprocess.run(["xdotool", *args], capture_output=True, text=True, check=True).stdout.strip()
-
-
-def matches(want, got):
-    # ">N" asks for more than N.
-    if str(want).startswith(">"):
-        return got is not None and got > int(want[1:])
-    return str(got) == str(want)
 
 
 def winpath(path):
@@ -270,8 +260,11 @@ class Run:
                     shows[part].append(self.pictured(x, y, pixel))
         x, y = boxes["1011"][0] + 3, boxes["1011"][1] + 3
         edit = shot[3 * (y * width + x):3 * (y * width + x) + 3]
-        return dict(surface=sum(shows["surface"]) * 100 // len(shows["surface"]),
-                    labels=sum(shows["labels"]) * 100 // len(shows["labels"]), ink=ink,
+        surface = sum(shows["surface"]) * 100 // len(shows["surface"])
+        labels = sum(shows["labels"]) * 100 // len(shows["labels"])
+        whole = 100 if self.dpi == 96 else 95  # the grown picture is smoothed
+        return dict(surface="picture" if surface >= whole else f"{surface} %", ink=ink,
+                    labels="picture" if labels > 50 else f"{labels} %",
                     edit="picture" if self.pictured(x, y, edit) else edit.hex())
 
     def pictured(self, x, y, pixel):
@@ -287,7 +280,7 @@ class Run:
         end = time.time() + seconds
         while True:
             got = self.paint() if "paint" in want else self.drv("state")
-            wrong = {k: (v, got.get(k)) for k, v in want.get("paint", want).items() if not matches(v, got.get(k))}
+            wrong = {k: (v, got.get(k)) for k, v in want.get("paint", want).items() if str(v) != str(got.get(k))}
             if not wrong or time.time() > end:
                 break
             time.sleep(0.05)
@@ -301,10 +294,8 @@ class Run:
             time.sleep(int(arg) / 1000)
         elif verb == "start":  # one more start
             self.start()
-        elif verb == "alone":  # every start after the first ends by itself, at once
-            first = 1 if self.row.get("window", True) else 0
-            for proc in self.procs[first:]:
-                proc.wait(5)
+        elif verb == "alone":  # the last start ends by itself, at once
+            self.procs[-1].wait(5)
         elif verb in ("hang", "resume", "kill"):  # the first launcher stops answering, goes on, or is ended
             os.kill(self.procs[0].pid, {"hang": signal.SIGSTOP, "resume": signal.SIGCONT, "kill": signal.SIGKILL}[verb])
         elif verb == "burst":  # five starts at once: one window, one start of nero
@@ -322,20 +313,19 @@ class Run:
             assert "error" not in answer, f"{step!r}: {answer['error']}"
 
     def burst(self):
-        before, most, end = len(self.launches()), 0, time.time() + 4
+        # Each window would count down and start nero: one start means one window.
+        before = len(self.records())
         self.start(5)
-        while time.time() < end:
-            most = max(most, int(self.drv("launchers")["count"]))
         for proc in self.procs:
             proc.wait(10)
         started = len(self.launches(before + 1)) - before
-        assert most == 1 and started == 1, f"five starts: {most} windows at once, {started} starts of nero"
+        assert started == 1, f"five starts at once started nero {started} times"
 
     def play(self):
         try:
             self.prepare()
             self.start(self.row.get("start", 1))
-            if self.row.get("window", self.row.get("start", 1)):
+            if self.row.get("start", 1):
                 assert until(self.drv.shown, 10), "no launcher window appeared"
                 self.shown = time.time() * 1000  # the stand-in's clock: the system's, in ms since 1970
             for step in self.row.get("steps", []):
@@ -371,8 +361,6 @@ class Run:
         with open(path, "w", encoding="utf-16") as f:
             f.write("\r\n".join(lines) + "\r\n")
         subprocess.run([WINE, "regedit", "/S", winpath(path)], check=True)
-        for step in self.row.get("before", []):
-            self.drv(step)
 
     def check_outcome(self):
         runs = [run[0] for run in self.launches(len(self.row.get("runs", [])))]

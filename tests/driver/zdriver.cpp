@@ -5,17 +5,16 @@
 
 #include <fcntl.h>
 #include <io.h>
-#include <sddl.h>
 #include <stdio.h>
 
 #include <algorithm>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
 namespace {
 const wchar_t kTitle[] = L"Zarvel v1.0";
-const wchar_t kSection[] = L"Software\\Zarvel v1.0\\Zarvel v1.0\\\u8a2d\u5b9a";
 std::wstring g_out;
 
 void Add(const std::wstring& key, const std::wstring& value) { g_out += key + L"=" + value + L"\t"; }
@@ -39,18 +38,17 @@ std::wstring Text(HWND h)
     return text;
 }
 
-BOOL CALLBACK AddLauncher(HWND h, LPARAM found)
-{
-    if (IsWindowVisible(h) && GetDlgItem(h, 1000) && Text(h) == kTitle)
-        ((std::vector<HWND>*)found)->push_back(h);
-    return TRUE;
-}
-
 // The launchers on the screen.
 std::vector<HWND> Look()
 {
     std::vector<HWND> found;
-    EnumWindows(AddLauncher, (LPARAM)&found);
+    EnumWindows(
+        [](HWND h, LPARAM found) {
+            if (IsWindowVisible(h) && GetDlgItem(h, 1000) && Text(h) == kTitle)
+                ((std::vector<HWND>*)found)->push_back(h);
+            return TRUE;
+        },
+        (LPARAM)&found);
     return found;
 }
 
@@ -152,19 +150,6 @@ void State(HWND d)
     Add(L"box", BoxTexts(d));
 }
 
-void SetDacl(const wchar_t* sddl)
-{
-    HKEY k;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSection, 0, WRITE_DAC, &k))
-        return;
-    PSECURITY_DESCRIPTOR sd;
-    if (ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &sd, nullptr)) {
-        RegSetKeySecurity(k, DACL_SECURITY_INFORMATION, sd);
-        LocalFree(sd);
-    }
-    RegCloseKey(k);
-}
-
 // The box or the launcher in front, for keys from the X server, and the X
 // window that Wine made for it, which must have the X focus before they come.
 void Front(HWND d)
@@ -206,44 +191,29 @@ void Fake(const wchar_t* title)
     SetForegroundWindow(s_fake);
 }
 
-// The settings key made read-only for everyone, or deleted with the launcher's whole key.
-void Lock() { SetDacl(L"D:P(A;;KR;;;WD)"); }
-void Clear()
-{
-    SetDacl(L"D:(A;;KA;;;WD)");
-    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Zarvel v1.0");
-}
-
-// The commands: first those that need no launcher, then those on the launcher d.
-const std::map<std::wstring, void (*)(wchar_t*)> kAlone = {
-    {L"launchers", [](wchar_t*) { Launchers(); }},
-    {L"fake", [](wchar_t* arg) { Fake(arg); }},
-    {L"lock", [](wchar_t*) { Lock(); }},
-    {L"clear", [](wchar_t*) { Clear(); }},
-};
-const std::map<std::wstring, void (*)(HWND, wchar_t*)> kOnLauncher = {
+// The commands, and those of them that need no launcher on the screen.
+const std::map<std::wstring, void (*)(HWND, wchar_t*)> kCommands = {
+    {L"launchers", [](HWND, wchar_t*) { Launchers(); }},
+    {L"fake", [](HWND, wchar_t* arg) { Fake(arg); }},
+    {L"clear", [](HWND, wchar_t*) { RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Zarvel v1.0"); }},
     {L"state", [](HWND d, wchar_t*) { State(d); }},
     {L"front", [](HWND d, wchar_t*) { Front(d); }},
     {L"text", [](HWND d, wchar_t* arg) { Paste(d, arg); }},
     {L"post", [](HWND d, wchar_t* arg) { Post(d, arg); }},
-    {L"min", [](HWND d, wchar_t*) { ShowWindow(d, SW_MINIMIZE); }},
     {L"logoff", [](HWND d, wchar_t*) { Logoff(d); }},
 };
+const std::set<std::wstring> kAlone = {L"launchers", L"fake", L"clear"};
 
 void Run(const std::wstring& cmd, wchar_t* arg)
 {
-    const auto alone = kAlone.find(cmd);
-    const auto onLauncher = kOnLauncher.find(cmd);
+    const auto command = kCommands.find(cmd);
     const std::vector<HWND> found = Look();
-    if (alone != kAlone.end()) {
-        alone->second(arg);
-    } else if (onLauncher == kOnLauncher.end()) {
+    if (command == kCommands.end())
         Add(L"error", L"no such command");
-    } else if (found.empty()) {
+    else if (found.empty() && !kAlone.count(cmd))
         Add(L"window", L"none");
-    } else {
-        onLauncher->second(found[0], arg);
-    }
+    else
+        command->second(found.empty() ? nullptr : found[0], arg);
 }
 } // namespace
 
