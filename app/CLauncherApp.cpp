@@ -23,6 +23,7 @@ BOOL CLauncherApp::InitInstance()
     if (ActivateRunningInstance(strTitle, lock, bTaken))
         return TRUE;
     Enable3dControls();
+    EnableDpiAwareness();
 
     strTitle.LoadString(IDS_APP_TITLE);
     free(const_cast<LPWSTR>(m_pszAppName));
@@ -39,7 +40,8 @@ BOOL CLauncherApp::InitInstance()
 }
 
 // A top-level window with the launcher's title is a running instance: it is
-// brought to the front. While another start holds the lock without a window
+// brought to the front. The restore is only asked for, never waited on: a hung
+// first instance must not hang this start too. While another start holds the lock without a window
 // yet, wait a moment for that window; if the lock comes free instead, that
 // start has ended and this one runs.
 bool CLauncherApp::ActivateRunningInstance(LPCWSTR pszTitle, HANDLE hLock, bool bTaken)
@@ -47,7 +49,7 @@ bool CLauncherApp::ActivateRunningInstance(LPCWSTR pszTitle, HANDLE hLock, bool 
     for (DWORD dwWaited = 0;; dwWaited += INSTANCE_POLL_MS) {
         if (HWND hOther = ::FindWindowW(nullptr, pszTitle)) {
             if (::IsIconic(hOther))
-                ::ShowWindow(hOther, SW_RESTORE);
+                ::ShowWindowAsync(hOther, SW_RESTORE);
             ::SetForegroundWindow(hOther);
             return true;
         }

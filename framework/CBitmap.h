@@ -2,6 +2,8 @@
 #pragma once
 #include <windows.h>
 
+#include "CDC.h"
+
 class CBitmap {
 public:
     CBitmap() = default;
@@ -16,6 +18,16 @@ public:
         DeleteObject();
         m_hBitmap = hBitmap;
         return hBitmap != nullptr;
+    }
+    HBITMAP Detach()
+    {
+        HBITMAP hBitmap = m_hBitmap;
+        m_hBitmap = nullptr;
+        return hBitmap;
+    }
+    BOOL CreateCompatibleBitmap(CDC* pDC, int cx, int cy)
+    {
+        return Attach(::CreateCompatibleBitmap(pDC->GetSafeHdc(), cx, cy));
     }
     // Width and height stay 0 when there is no picture.
     BOOL GetBitmap(BITMAP* pBitmap) const

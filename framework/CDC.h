@@ -26,6 +26,13 @@ public:
     {
         return ::BitBlt(m_hDC, x, y, cx, cy, pSrc->m_hDC, xSrc, ySrc, dwRop);
     }
+    BOOL StretchBlt(int x, int y, int cx, int cy, CDC* pSrc, int xSrc, int ySrc, int cxSrc, int cySrc, DWORD dwRop)
+    {
+        return ::StretchBlt(m_hDC, x, y, cx, cy, pSrc->m_hDC, xSrc, ySrc, cxSrc, cySrc, dwRop);
+    }
+    int SetStretchBltMode(int nMode) { return ::SetStretchBltMode(m_hDC, nMode); }
+    BOOL SetBrushOrg(int x, int y) { return ::SetBrushOrgEx(m_hDC, x, y, nullptr); }
+    int GetDeviceCaps(int nIndex) const { return ::GetDeviceCaps(m_hDC, nIndex); }
     COLORREF SetTextColor(COLORREF color) { return ::SetTextColor(m_hDC, color); }
     int SetBkMode(int nMode) { return ::SetBkMode(m_hDC, nMode); }
     BOOL DrawIcon(int x, int y, HICON hIcon) { return ::DrawIcon(m_hDC, x, y, hIcon); }

@@ -64,6 +64,17 @@ int CWinApp::Run()
     return static_cast<int>(msg.wParam);
 }
 
+// System-wide awareness: the windows are laid out once, at the scaling of the
+// session. SetProcessDPIAware gives exactly that on every Windows from Vista
+// on, newer systems included; looked up by name, as XP lacks it.
+BOOL CWinApp::EnableDpiAwareness()
+{
+    typedef BOOL(WINAPI * SetAwareFn)();
+    const HMODULE hUser = ::GetModuleHandleW(L"user32.dll");
+    const FARPROC pfn = hUser ? ::GetProcAddress(hUser, "SetProcessDPIAware") : nullptr;
+    return pfn && reinterpret_cast<SetAwareFn>(reinterpret_cast<void (*)()>(pfn))();
+}
+
 void CWinApp::InitAppName(HINSTANCE hInstance)
 {
     if (m_pszAppName)

@@ -25,6 +25,9 @@ public:
     void InitAppName(HINSTANCE hInstance);
     void SetRegistryKey(LPCWSTR pszRegistryKey);
     BOOL Enable3dControls() { return TRUE; }
+    // Asks Windows to lay the windows out at the display's scaling instead of
+    // stretching a 96-DPI picture of them. Call before any window exists.
+    BOOL EnableDpiAwareness();
     void OnHelp() {}
 
     // Integers on a section key (see GetSectionKey): a missing value, a missing

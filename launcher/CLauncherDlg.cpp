@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "../controls/DelayRules.h"
+#include "../framework/CClientDC.h"
 #include "../framework/CPaintDC.h"
 #include "../framework/CWinApp.h"
 #include "CAboutDlg.h"
@@ -48,6 +49,12 @@ bool CLauncherDlg::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& rRe
         break;
     case WM_CLOSE:
         OnClose();
+        return true;
+    case WM_QUERYENDSESSION:
+        rResult = OnQueryEndSession();
+        return true;
+    case WM_ENDSESSION:
+        OnEndSession(wParam != FALSE);
         return true;
     case WM_TIMER:
         return OnTimer(wParam);
@@ -137,8 +144,7 @@ BOOL CLauncherDlg::OnInitDialog()
     m_nLastUsed = stored.lastUsed;
 
     SetViewLayout(this, IDC_MARK_SIMPLE, IDC_MARK_ADVANCED, IDS_VIEW_TOGGLE, TRUE);
-    LPCWSTR pszBackground = MAKEINTRESOURCEW(IDB_BACKGROUND);
-    m_bmpBackground.Attach(::LoadBitmapW(AfxFindResourceHandle(pszBackground, RT_BITMAP), pszBackground));
+    LoadBackground();
     UpdateTimerControls();
 
     if (m_autorunCheck.GetCheck())
@@ -183,6 +189,31 @@ void CLauncherDlg::OnCancel() { StopCountdown(); }
 void CLauncherDlg::OnClose()
 {
     StopCountdown();
+    SaveSettings();
+    CDialog::OnOK();
+}
+
+// The system asks whether the session may end. It always may; but nothing
+// should start while it ends, so a running countdown stops here.
+BOOL CLauncherDlg::OnQueryEndSession()
+{
+    StopCountdown();
+    return TRUE;
+}
+
+// At logoff or shutdown the process ends without WM_CLOSE: what close-with-save
+// would have written is written now.
+void CLauncherDlg::OnEndSession(bool bEnding)
+{
+    if (!bEnding)
+        return;
+    StopCountdown();
+    SaveSettings();
+}
+
+// The seven settings from what the window shows, in their fixed order.
+void CLauncherDlg::SaveSettings()
+{
     CString strDelay;
     m_delayEdit.GetWindowText(strDelay);
     SettingValues current;
@@ -195,7 +226,6 @@ void CLauncherDlg::OnClose()
     current.lastUsed = m_nLastUsed;
     CProfileSection profile(AfxGetApp(), SETTINGS_SECTION);
     WriteSettings(profile, current);
-    CDialog::OnOK();
 }
 
 // WM_SYSCOMMAND: the About command, whatever menu or message sends it.
@@ -361,7 +391,36 @@ void CLauncherDlg::UpdateTimerControls()
 
 // ---- Painting -----------------------------------------------------------
 
-// WM_ERASEBKGND: the picture tiled from the top-left corner, never scaled.
+// The picture is drawn for 96 DPI. At other scalings it grows with the
+// window's layout, so the window shows the same share of it, only larger.
+void CLauncherDlg::LoadBackground()
+{
+    LPCWSTR pszBackground = MAKEINTRESOURCEW(IDB_BACKGROUND);
+    m_bmpBackground.Attach(::LoadBitmapW(AfxFindResourceHandle(pszBackground, RT_BITMAP), pszBackground));
+    CClientDC dc(this);
+    const int nDpiX = dc.GetDeviceCaps(LOGPIXELSX), nDpiY = dc.GetDeviceCaps(LOGPIXELSY);
+    BITMAP bm;
+    if ((nDpiX == DEFAULT_DPI && nDpiY == DEFAULT_DPI) || !m_bmpBackground.GetBitmap(&bm))
+        return;
+    const int cx = ScaleForDpi(bm.bmWidth, nDpiX), cy = ScaleForDpi(bm.bmHeight, nDpiY);
+    CBitmap scaled;
+    CDC dcFrom, dcTo;
+    if (!scaled.CreateCompatibleBitmap(&dc, cx, cy) || !dcFrom.CreateCompatibleDC(&dc) || !dcTo.CreateCompatibleDC(&dc))
+        return;
+    const HGDIOBJ hOldFrom = dcFrom.SelectObject(m_bmpBackground);
+    const HGDIOBJ hOldTo = dcTo.SelectObject(scaled);
+    // Smoothed rather than pixels repeated; halftone wants the brush origin set.
+    dcTo.SetStretchBltMode(HALFTONE);
+    dcTo.SetBrushOrg(0, 0);
+    const BOOL bScaled = dcTo.StretchBlt(0, 0, cx, cy, &dcFrom, 0, 0, bm.bmWidth, bm.bmHeight, SRCCOPY);
+    dcFrom.SelectObject(hOldFrom);
+    dcTo.SelectObject(hOldTo);
+    // Where no larger copy could be made, the picture as it is beats none.
+    if (bScaled)
+        m_bmpBackground.Attach(scaled.Detach());
+}
+
+// WM_ERASEBKGND: the picture tiled from the top-left corner, copied as it is.
 BOOL CLauncherDlg::OnEraseBkgnd(CDC* pDC)
 {
     RECT rcClient;

@@ -30,6 +30,8 @@ protected:
     void OnLaunchNero();
     void OnLaunchExpress();
     void OnClose();
+    BOOL OnQueryEndSession();
+    void OnEndSession(bool bEnding);
     void OnToggleView();
     void OnAutorunClicked();
     bool OnTimer(UINT_PTR nIDEvent);
@@ -46,9 +48,13 @@ protected:
     void SetViewLayout(CWnd* pWnd, UINT nSimpleMarkId, UINT nAdvancedMarkId, UINT nCaptionsId, BOOL bUseStored);
     void UpdateTimerControls();
 
+    // Painting.
+    void LoadBackground();
+
 private:
     void AddAboutMenuEntry();
     bool ChooseDefaultButton();
+    void SaveSettings();
     void Launch(int nOption, LPCWSTR pszParameters, LPCWSTR pszFailure);
 
     CStatic m_delayLabel;

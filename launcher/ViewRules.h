@@ -7,6 +7,12 @@ inline int ViewHeight(int markerTop, int dialogTop) { return markerTop - dialogT
 // A child stays usable when its top edge lies inside the shortened window.
 inline bool ChildInsideView(int childTop, int dialogTop, int height) { return childTop <= dialogTop + height; }
 
+// The scaling that resource pictures are drawn for.
+const int DEFAULT_DPI = 96;
+
+// A length in pixels at the default DPI, at another DPI, rounded to the nearest pixel.
+inline int ScaleForDpi(int n, int dpi) { return (n * dpi + DEFAULT_DPI / 2) / DEFAULT_DPI; }
+
 // Calls tile(x, y) for every copy of a bw x bh picture that tiles a cw x ch
 // client area from its top-left corner. A picture at least as large as the
 // area is drawn once. A picture without a size yields no copies, so the caller

@@ -1,15 +1,16 @@
 #!/usr/bin/env python3
 """make lines: non-blank, non-comment lines of the program and of its tests.
 
-Program: the sources, headers and resource script of the program's folders.
+Program: the sources, headers and resource script of the program's folders,
+and the setup script.
 Tests: every text file under tests/, whatever it is (code, CMake, data)."""
 import pathlib
 import re
 import sys
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
-PROGRAM_DIRS = ["framework", "app", "launcher", "controls", "res"]
-PROGRAM_EXTS = {".cpp", ".h", ".c", ".rc"}
+PROGRAM_DIRS = ["framework", "app", "launcher", "controls", "res", "setup"]
+PROGRAM_EXTS = {".cpp", ".h", ".c", ".rc", ".nsi"}
 
 
 def code_lines(path):
@@ -18,8 +19,14 @@ def code_lines(path):
     if not hash_comments:
         text = re.sub(r"/\*.*?\*/", lambda m: "\n" * m.group().count("\n"), text, flags=re.S)
     # In C, C++ and resource scripts the preprocessor lines (includes, pragmas,
-    # defines) count like comments: they are bookkeeping, not behaviour.
-    markers = ("#",) if hash_comments else ("//", "#")
+    # defines) count like comments: they are bookkeeping, not behaviour. So do
+    # NSIS's "!" lines, beside its ";" and "#" comments.
+    if hash_comments:
+        markers = ("#",)
+    elif path.suffix == ".nsi":
+        markers = (";", "#", "!")
+    else:
+        markers = ("//", "#")
     return sum(1 for line in text.splitlines() if line.strip() and not line.strip().startswith(markers))
 
 

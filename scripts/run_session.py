@@ -10,7 +10,7 @@ import time
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests"))
-from scenarios import ADVANCED, Run, counting, start_driver  # noqa: E402
+from scenarios import ADVANCED, Driver, Run, counting, settings, until  # noqa: E402
 
 
 def say(step, text):
@@ -35,11 +35,11 @@ class Session(Run):
         self.shots = shots
         super().__init__(os.environ["ZARVEL_WINE"], os.path.join(build, "Zarvel.exe"),
                          os.path.join(build, "tests", "nero.exe"),
-                         start_driver(os.path.join(build, "tests", "zdriver.exe")), {})
+                         Driver(os.path.join(build, "tests", "zdriver.exe")), {})
 
     def start(self):
         super().start()
-        assert self.drv("find 15000")["found"] == "1", "the launcher window did not appear"
+        assert until(self.drv.shown, 15), "the launcher window did not appear"
         self.shown = time.time() * 1000
         return self.drv("state")
 
@@ -55,18 +55,22 @@ class Session(Run):
         xdotool("mousemove", x, y, "click", 1)
         time.sleep(0.2)
 
+    def click(self, cid):
+        """A real click in the middle of a control; 0: on the surface just right of the Nero button."""
+        self.drv.click(str(cid))
+        time.sleep(0.2)
+
+    def key(self, name):
+        """A real key press, by xdotool's name."""
+        self.drv.keys([name])
+        time.sleep(0.2)
+
     def click_close_button(self):
         w = self.window()
-        left, top = self.rects()["client"][:2]
+        left, top = self.drv.rects()["client"][:2]
         frame = left - int(w["X"])
         caption = top - int(w["Y"]) - frame
         self.click_at(int(w["X"]) + int(w["WIDTH"]) - frame - caption // 2, int(w["Y"]) + frame + caption // 2)
-
-    def click_surface(self):
-        """Just right of the Nero button, where no control is."""
-        boxes = self.rects()
-        (x, y, _, _), (_, t, r, b) = boxes["client"], boxes["1000"]
-        self.click_at(x + r + 6, y + (t + b) // 2)
 
     def screenshot(self, name):
         """Cut from the root window once two looks agree, so the window has finished painting."""
@@ -93,11 +97,11 @@ class Session(Run):
     def closed(self):
         for p in self.procs:
             p.wait(10)
-        return self.drv("gone 5000").get("gone") == "1"
+        return until(self.drv.gone, 5)
 
     def show_registry(self):
         print("    registry HKCU\\Software\\Zarvel v1.0\\Zarvel v1.0\\設定:")
-        for name, value in self.drv("reg dump").items():
+        for name, value in settings().items():
             print(f"      {name:<22} {value}")
 
 
@@ -120,7 +124,8 @@ def main():
 
 def play(z, build, shots):
     print(f"Zarvel.exe from {build}, in {z.work} with a stand-in nero.exe beside it")
-    z.drv("reg clear")
+    z.drv("clear")
+    z.prepare()  # a display at 96 DPI, no App Paths entry for Nero
     say(1, "first start, no settings stored")
     state = z.start()
     say(1, f"the simple view: buttons \"{z.caption(1000)}\", \"{z.caption(1001)}\", \"{z.caption(1003)}\"; "
@@ -132,14 +137,16 @@ def play(z, build, shots):
 
     say(2, "second start; a click on the toggle button")
     z.start()
-    z.step("x click 1003")
+    z.click(1003)
     z.expect(ADVANCED)
     say(2, f"the advanced view, {z.window()['HEIGHT']} pixels tall; screenshot {z.screenshot('advanced.png')}")
-    for step in ("x click 1013", "x click 1011", "x key End", "x key shift+Home", "x key 3"):
-        z.step(step)
+    z.click(1013)
+    z.click(1011)
+    for key in ("End", "shift+Home", "3"):
+        z.key(key)
     z.expect({"c1013": "1", "t1011": "3"})
     say(2, "checked auto-run and typed the delay 3")
-    z.step("x click 1001")
+    z.click(1001)
     say(2, f"clicked Nero Express: the stand-in nero.exe was started with {z.started(1)[0]!r}")
     say(2, f"close-after is on, so the window closed by itself: {z.closed()}")
     z.show_registry()
@@ -157,15 +164,28 @@ def play(z, build, shots):
     say(4, "fourth start; the countdown runs again")
     z.start()
     z.expect(counting(3))
-    z.click_surface()
+    z.click(0)
     z.expect({"t1000": "Nero(&N)"})
     say(4, f"a click on the window's surface stopped it: \"{z.caption(1000)}\"")
-    z.step("x click 1013")
+    z.click(1013)
     z.expect({"c1013": "0"})
-    z.step("x key alt+F4")
+    z.key("alt+F4")
     say(4, f"unchecked auto-run and pressed Alt+F4: the window closed: {z.closed()}")
     z.show_registry()
-    print(f"screenshots: {', '.join(os.path.join(shots, n) for n in ('simple.png', 'advanced.png', 'countdown.png'))}")
+
+    say(5, "fifth start, on a display at 144 DPI (150 %), in the advanced view")
+    z.row, z.dpi = {"reg": {"DlgExpanded": 1, "EnableAutorun": 0}}, 144
+    z.prepare()
+    z.start()
+    z.expect(ADVANCED)
+    say(5, f"the window is {z.window()['WIDTH']} × {z.window()['HEIGHT']} pixels; "
+           f"screenshot {z.screenshot('advanced-144dpi.png')}")
+    z.key("alt+F4")
+    say(5, f"pressed Alt+F4: the window closed: {z.closed()}")
+    z.row, z.dpi = {}, 96
+    z.prepare()
+    names = ("simple.png", "advanced.png", "countdown.png", "advanced-144dpi.png")
+    print(f"screenshots: {', '.join(os.path.join(shots, n) for n in names)}")
 
 
 if __name__ == "__main__":

@@ -34,6 +34,8 @@ needs=(
     "clang-format clang-format"
     "flock util-linux"
     "iconv libc-bin"
+    "/usr/share/i18n/locales/zh_TW locales"
+    "makensis nsis"
 )
 
 # The 32-bit build runs under Debian's 32-bit Wine wherever 32-bit programs
@@ -83,6 +85,14 @@ for tool in {x86_64,i686}-w64-mingw32-{gcc,g++}; do
         $sudo update-alternatives --quiet --set "$tool" "$plain-posix" >&2 || true
     fi
 done
+
+# The 32-bit scenarios run on a Traditional Chinese Windows, which Wine makes
+# from this locale; without it Wine falls back to a Western one silently.
+if ! locale -a 2>/dev/null | grep -qix 'zh_TW.utf-\?8'; then
+    echo "setup-tools: making the locale zh_TW.UTF-8" >&2
+    sudo=; (( EUID == 0 )) || sudo=sudo
+    $sudo localedef -i zh_TW -f UTF-8 zh_TW.UTF-8
+fi
 
 if [[ -n $verbose ]]; then
     for tool in {x86_64,i686}-w64-mingw32-{gcc,g++}{-posix,} /usr/lib/wine/wine64; do

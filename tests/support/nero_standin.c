@@ -3,14 +3,16 @@
 #include <stdio.h>
 #include <windows.h>
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR arguments, int show) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR arguments, int show)
+{
     (void)instance, (void)previous, (void)show;
     FILETIME ft;
     GetSystemTimeAsFileTime(&ft);
     const ULARGE_INTEGER now = {{ft.dwLowDateTime, ft.dwHighDateTime}};
     /* Appending, so starts at the same moment never overwrite each other. */
     FILE* log = _wgetenv(L"ZARVEL_NERO_LOG") ? _wfopen(_wgetenv(L"ZARVEL_NERO_LOG"), L"ab") : NULL;
-    if (!log) return 1;
+    if (!log)
+        return 1;
     fprintf(log, "%ls\t%llu\t%lu\n", arguments, now.QuadPart / 10000 - 11644473600000ULL, GetCurrentProcessId());
     return fclose(log) != 0;
 }
