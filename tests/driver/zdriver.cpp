@@ -52,13 +52,6 @@ std::vector<HWND> Look()
     return found;
 }
 
-// How many launchers show, and whether any window, shown or not, has the title.
-void Launchers()
-{
-    Add(L"count", Look().size());
-    Add(L"titled", FindWindowW(nullptr, kTitle) != nullptr);
-}
-
 // A control's left, top, right and bottom in client coordinates of d, or d's
 // client area in screen coordinates.
 std::wstring Rect(HWND h, HWND d)
@@ -193,7 +186,7 @@ void Fake(const wchar_t* title)
 
 // The commands, and those of them that need no launcher on the screen.
 const std::map<std::wstring, void (*)(HWND, wchar_t*)> kCommands = {
-    {L"launchers", [](HWND, wchar_t*) { Launchers(); }},
+    {L"launchers", [](HWND, wchar_t*) { Add(L"count", Look().size()); }},
     {L"fake", [](HWND, wchar_t* arg) { Fake(arg); }},
     {L"clear", [](HWND, wchar_t*) { RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Zarvel v1.0"); }},
     {L"state", [](HWND d, wchar_t*) { State(d); }},
