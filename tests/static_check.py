@@ -27,18 +27,25 @@ def run(*args):
 
 
 def resource_facts(exe):
+    # The decompiled resource script, line by line, cut down to the facts listed above.
     facts, bitmap = [], False
     for line in run("x86_64-w64-mingw32-windres", "-i", exe, "-O", "rc").splitlines():
+        # A font line, its face's \xNNNN escapes written as the characters: "FONT 9 新細明體 0 0 0".
         if line.startswith("FONT"):
             facts.append(re.sub(r'[,"L]', "", re.sub(r"\\x(\w{4})", lambda m: chr(int(m.group(1), 16)), line)))
+        # Without comments and strings, in words.
         line = re.sub(r"/\*.*?\*/|L?\"(?:[^\"\\]|\\.)*\"", "", line).strip()
         words = re.findall(r"\S+", line.replace(",", " "))
+        # The picture's first line of data: the words of its header.
         if bitmap and line.startswith("0x"):
             facts.append(" ".join(w.rstrip("L") for w in words))
+        # Languages, styles, version numbers, whole; a resource's name and type: "129 2", "102 DIALOGEX".
         if re.match(r"(LANGUAGE|STYLE|EXSTYLE|FILE|PRODUCTVERSION|\d+ (\d+|DIALOG|VERSIONINFO))", line):
             facts.append(" ".join(words[:2]) if line[0].isdigit() else " ".join(words))
+        # A control: its statement and its style word, the first number written in hex.
         elif re.match(r"[A-Z]+ ", line) and words[-1].startswith("0x") or line.startswith("CONTROL"):
             facts.append(f"{words[0]} {next(w for w in words if w.startswith('0x'))}")
+        # After "129 2" (the picture), until its first line of data.
         bitmap = line.startswith("129 2") or (bitmap and not line.startswith("0x"))
     return "|".join(facts)
 
