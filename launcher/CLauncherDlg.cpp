@@ -154,14 +154,16 @@ BOOL CLauncherDlg::OnInitDialog()
     return ChooseDefaultButton() ? FALSE : TRUE;
 }
 
+// The text first: without one there is no entry, and the system menu is left
+// alone, since making the window's own copy of it costs the start-up time.
 void CLauncherDlg::AddAboutMenuEntry()
 {
-    HMENU hSysMenu = ::GetSystemMenu(m_hWnd, FALSE);
-    if (!hSysMenu)
-        return;
     CString strAbout;
     strAbout.LoadString(IDS_ABOUT_MENU);
     if (strAbout.IsEmpty())
+        return;
+    HMENU hSysMenu = ::GetSystemMenu(m_hWnd, FALSE);
+    if (!hSysMenu)
         return;
     ::AppendMenuW(hSysMenu, MF_SEPARATOR, 0, nullptr);
     ::AppendMenuW(hSysMenu, MF_STRING, IDM_ABOUT, strAbout);
