@@ -40,10 +40,10 @@ BOOL CLauncherApp::InitInstance()
 }
 
 // A top-level window with the launcher's title is a running instance: it is
-// brought to the front. The restore is only asked for, never waited on: a hung
-// first instance must not hang this start too. While another start holds the lock without a window
-// yet, wait a moment for that window; if the lock comes free instead, that
-// start has ended and this one runs.
+// brought to the front. Its restore is only asked for, never waited on, so a
+// hung first instance cannot hang this start too. While another start holds
+// the lock without a window yet, wait a moment for that window; if the lock
+// comes free instead, that start has ended and this one runs.
 bool CLauncherApp::ActivateRunningInstance(LPCWSTR pszTitle, HANDLE hLock, bool bTaken)
 {
     for (DWORD dwWaited = 0;; dwWaited += INSTANCE_POLL_MS) {

@@ -401,23 +401,30 @@ void CLauncherDlg::LoadBackground()
     m_bmpBackground.Attach(::LoadBitmapW(AfxFindResourceHandle(pszBackground, RT_BITMAP), pszBackground));
     CClientDC dc(this);
     const int nDpiX = dc.GetDeviceCaps(LOGPIXELSX), nDpiY = dc.GetDeviceCaps(LOGPIXELSY);
+    if (nDpiX != DEFAULT_DPI || nDpiY != DEFAULT_DPI)
+        ScaleBackground(&dc, nDpiX, nDpiY);
+}
+
+// Replaces the picture with a smoothed copy grown to the DPI; where no copy can
+// be made, the picture as it is beats none.
+void CLauncherDlg::ScaleBackground(CDC* pDC, int nDpiX, int nDpiY)
+{
     BITMAP bm;
-    if ((nDpiX == DEFAULT_DPI && nDpiY == DEFAULT_DPI) || !m_bmpBackground.GetBitmap(&bm))
+    if (!m_bmpBackground.GetBitmap(&bm))
         return;
     const int cx = ScaleForDpi(bm.bmWidth, nDpiX), cy = ScaleForDpi(bm.bmHeight, nDpiY);
     CBitmap scaled;
     CDC dcFrom, dcTo;
-    if (!scaled.CreateCompatibleBitmap(&dc, cx, cy) || !dcFrom.CreateCompatibleDC(&dc) || !dcTo.CreateCompatibleDC(&dc))
+    if (!scaled.CreateCompatibleBitmap(pDC, cx, cy) || !dcFrom.CreateCompatibleDC(pDC) || !dcTo.CreateCompatibleDC(pDC))
         return;
     const HGDIOBJ hOldFrom = dcFrom.SelectObject(m_bmpBackground);
     const HGDIOBJ hOldTo = dcTo.SelectObject(scaled);
-    // Smoothed rather than pixels repeated; halftone wants the brush origin set.
+    // Halftone smooths rather than repeating pixels; it wants the brush origin set.
     dcTo.SetStretchBltMode(HALFTONE);
     dcTo.SetBrushOrg(0, 0);
     const BOOL bScaled = dcTo.StretchBlt(0, 0, cx, cy, &dcFrom, 0, 0, bm.bmWidth, bm.bmHeight, SRCCOPY);
     dcFrom.SelectObject(hOldFrom);
     dcTo.SelectObject(hOldTo);
-    // Where no larger copy could be made, the picture as it is beats none.
     if (bScaled)
         m_bmpBackground.Attach(scaled.Detach());
 }

@@ -50,6 +50,7 @@ protected:
 
     // Painting.
     void LoadBackground();
+    void ScaleBackground(CDC* pDC, int nDpiX, int nDpiY);
 
 private:
     void AddAboutMenuEntry();
