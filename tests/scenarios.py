@@ -109,6 +109,7 @@ SCENARIOS = {
     "stop: surface": stopped("click 0"),
     "stop: escape": stopped("keys Escape"),
     "stop: toggle": stopped("click 1003"),
+    "stop: logoff asked": stopped("logoff ask"),
     "stop: auto-run box": stopped("click 1013", DlgExpanded=1),
     "stop: close-after box": stopped("click 1014", DlgExpanded=1),
     "stop: default list": stopped("click 1009", DlgExpanded=1),

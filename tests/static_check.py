@@ -10,7 +10,7 @@ import sys
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell32.dll", "comctl32.dll", "msvcrt.dll"}
 
 # Resource facts, in the decompiler's words: languages, template styles and
-# fonts, each control's style word, the picture's header, the version numbers.
+# fonts, each control's style word, the picture's header, the version numbers and strings.
 RESOURCES = """
 LANGUAGE 4 1|129 2|0x28 0x116 0x12c 0x180001 0x0 0x3d3b0 0xb12 0xb12|LANGUAGE 7 2|1 3|2 3|LANGUAGE 4 1
 100 DIALOG|STYLE 0x80c800c0|FONT 9 新細明體|ICON 0x50000003|CONTROL 0x50020080|LTEXT 0x50020000
@@ -19,6 +19,7 @@ DEFPUSHBUTTON 0x50030001
 PUSHBUTTON 0x50010000|COMBOBOX 0x50210003|AUTOCHECKBOX 0x50010003|COMBOBOX 0x50210003|EDITTEXT 0x50812001
 CONTROL 0x50000036|AUTOCHECKBOX 0x50010003|CONTROL 0x40000007|CONTROL 0x40000007|LTEXT 0x50020000|LTEXT 0x50020000
 128 14|1 VERSIONINFO|FILEVERSION 1 0 0 1|PRODUCTVERSION 1 0 0 1|FILEFLAGSMASK 0x3f|FILEOS 0x4|FILETYPE 0x1
+VALUE "FileVersion", "1, 0, 0, 1"|VALUE "ProductVersion", "1, 0, 0, 1"
 """
 
 
@@ -33,6 +34,9 @@ def resource_facts(exe):
         # A font line, its face's \xNNNN escapes written as the characters: "FONT 9 新細明體 0 0 0".
         if line.startswith("FONT"):
             facts.append(re.sub(r'[,"L]', "", re.sub(r"\\x(\w{4})", lambda m: chr(int(m.group(1), 16)), line)))
+        # The version strings, which Explorer shows, whole.
+        if re.match(r'\s*VALUE "\w+Version"', line):
+            facts.append(line.strip())
         # Without comments and strings, in words.
         line = re.sub(r"/\*.*?\*/|L?\"(?:[^\"\\]|\\.)*\"", "", line).strip()
         words = re.findall(r"\S+", line.replace(",", " "))

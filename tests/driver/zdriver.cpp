@@ -152,12 +152,14 @@ void Front(HWND d)
     Add(L"x", (INT_PTR)GetPropW(target, L"__wine_x11_whole_window"));
 }
 
-// What Windows does at logoff, the runner ending the process after it: it asks, then tells.
-void Logoff(HWND d)
+// What Windows does at logoff, the runner ending the process after it: it asks,
+// then tells; "logoff ask" only asks, as when another program holds the logoff up.
+void Logoff(HWND d, const wchar_t* arg)
 {
     if (!Send(d, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF))
         Add(L"error", L"the launcher refused to end the session");
-    Send(d, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    if (wcscmp(arg, L"ask") != 0)
+        Send(d, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
 }
 
 // text ID STRING replaces the text, as a paste does.
@@ -193,7 +195,7 @@ const std::map<std::wstring, void (*)(HWND, wchar_t*)> kCommands = {
     {L"front", [](HWND d, wchar_t*) { Front(d); }},
     {L"text", [](HWND d, wchar_t* arg) { Paste(d, arg); }},
     {L"post", [](HWND d, wchar_t* arg) { Post(d, arg); }},
-    {L"logoff", [](HWND d, wchar_t*) { Logoff(d); }},
+    {L"logoff", [](HWND d, wchar_t* arg) { Logoff(d, arg); }},
 };
 const std::set<std::wstring> kAlone = {L"launchers", L"fake", L"clear"};
 
