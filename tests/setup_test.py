@@ -39,7 +39,8 @@ def main(loader, setup, driver, nero):
     link.unlink(missing_ok=True)  # what a failed run may have left
     reg("delete", KEY, "/f")
     reg("delete", APP_PATH, "/f")
-    before, drv = files(home), Driver(driver)
+    desktop = os.path.join(home, "Desktop", "Zarvel.lnk")  # Wine's desktop may be the user's own: not touched
+    before, drv, on_desktop = files(home), Driver(driver), os.path.exists(desktop)
     with tempfile.TemporaryDirectory(prefix="zarvel-setup-") as work:
         nero_dir, elsewhere, log = os.path.join(work, "Nero 7"), os.path.join(work, "Zarvel"), os.path.join(work, "log")
         os.makedirs(nero_dir)
@@ -50,6 +51,7 @@ def main(loader, setup, driver, nero):
         # Nero's folder from the switch, Zarvel where the user says; the shortcut finds Nero by its folder alone.
         assert run(setup, "/S", "/NERODIR=" + winpath(nero_dir), "/D=" + winpath(elsewhere)) == 0
         assert sorted(os.listdir(elsewhere)) == ["README-en.txt", "README-zh-TW.txt", "Uninstall.exe", "Zarvel.exe"]
+        assert os.path.exists(desktop) == on_desktop, "a desktop shortcut nobody asked for"
         for shown in "DisplayName", "Publisher", "DisplayIcon", "EstimatedSize", "1.0.0.1", 'Uninstall.exe" /S':
             assert shown in reg("query", KEY), f"the uninstall entry lacks {shown}"
         reg("add", SECTION, "/v", "CloseZarvel", "/t", "REG_DWORD", "/d", "0", "/f")  # it stays open for the uninstall
