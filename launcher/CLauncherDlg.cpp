@@ -1,7 +1,5 @@
 #include "CLauncherDlg.h"
 
-#include <shellapi.h>
-
 #include "../controls/DelayRules.h"
 #include "../framework/CClientDC.h"
 #include "../framework/CPaintDC.h"
@@ -10,6 +8,20 @@
 #include "LauncherRules.h"
 #include "Settings.h"
 #include "ViewRules.h"
+
+namespace {
+// Imported, shell32 and the DLLs it pulls in would load before the window
+// shows; loaded at the first launch instead, it stays, as an import would.
+HINSTANCE ShellExecuteNero(LPCWSTR pszParameters)
+{
+    typedef HINSTANCE(WINAPI * ShellExecuteFn)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+    const HMODULE hShell = ::LoadLibraryW(L"shell32.dll");
+    const FARPROC pfn = hShell ? ::GetProcAddress(hShell, "ShellExecuteW") : nullptr;
+    return pfn ? reinterpret_cast<ShellExecuteFn>(reinterpret_cast<void (*)()>(pfn))(
+                     nullptr, nullptr, L"nero.exe", pszParameters, nullptr, SW_SHOWNORMAL)
+               : nullptr;
+}
+} // namespace
 
 CLauncherDlg::CLauncherDlg(CWnd* pParent) : CDialog(IDD, pParent)
 {
@@ -257,7 +269,7 @@ void CLauncherDlg::Launch(int nOption, LPCWSTR pszParameters, LPCWSTR pszFailure
 {
     StopCountdown();
     m_nLastUsed = nOption;
-    const HINSTANCE hResult = ::ShellExecuteW(nullptr, nullptr, L"nero.exe", pszParameters, nullptr, SW_SHOWNORMAL);
+    const HINSTANCE hResult = ShellExecuteNero(pszParameters);
     if (LaunchFailed(reinterpret_cast<INT_PTR>(hResult))) {
         AfxMessageBox(pszFailure, MB_OK, 0);
         return;
