@@ -113,7 +113,7 @@ def run(build64, build32):
         table.add("start-up to visible window, median", f"{zs:.1f} ms ({zs / fs:.2f}× floor)", f"floor {fs:.1f} ms",
                   "≤ 1.15× floor", verdict(zs <= 1.15 * fs))
         zw, fw = median(z_run["working_set_kib"]), median(f_run["working_set_kib"])
-        table.add("working set, window up, median", f"{zw / KIB:.2f} MiB (+{(zw - fw) / KIB:.2f} MiB)",
+        table.add("working set, window up, median", f"{zw / KIB:.2f} MiB ({(zw - fw) / KIB:+.2f} MiB)",
                   f"floor {fw / KIB:.2f} MiB", "≤ floor + 2 MiB", verdict(zw <= fw + 2 * KIB))
 
         print("countdown: the stand-in's start latency, then N = 1 and N = 3...", flush=True)
