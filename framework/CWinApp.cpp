@@ -3,6 +3,7 @@
 #include <stdlib.h>
 #include <wchar.h>
 
+#include "Afx.h"
 #include "CRegKey.h"
 
 namespace {
@@ -70,9 +71,8 @@ int CWinApp::Run()
 BOOL CWinApp::EnableDpiAwareness()
 {
     typedef BOOL(WINAPI * SetAwareFn)();
-    const HMODULE hUser = ::GetModuleHandleW(L"user32.dll");
-    const FARPROC pfn = hUser ? ::GetProcAddress(hUser, "SetProcessDPIAware") : nullptr;
-    return pfn && reinterpret_cast<SetAwareFn>(reinterpret_cast<void (*)()>(pfn))();
+    const auto pfn = AfxGetProcAddress<SetAwareFn>(::GetModuleHandleW(L"user32.dll"), "SetProcessDPIAware");
+    return pfn && pfn();
 }
 
 void CWinApp::InitAppName(HINSTANCE hInstance)

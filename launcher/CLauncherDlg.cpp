@@ -15,11 +15,8 @@ namespace {
 HINSTANCE ShellExecuteNero(LPCWSTR pszParameters)
 {
     typedef HINSTANCE(WINAPI * ShellExecuteFn)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
-    const HMODULE hShell = ::LoadLibraryW(L"shell32.dll");
-    const FARPROC pfn = hShell ? ::GetProcAddress(hShell, "ShellExecuteW") : nullptr;
-    return pfn ? reinterpret_cast<ShellExecuteFn>(reinterpret_cast<void (*)()>(pfn))(
-                     nullptr, nullptr, L"nero.exe", pszParameters, nullptr, SW_SHOWNORMAL)
-               : nullptr;
+    const auto pfn = AfxGetProcAddress<ShellExecuteFn>(::LoadLibraryW(L"shell32.dll"), "ShellExecuteW");
+    return pfn ? pfn(nullptr, nullptr, L"nero.exe", pszParameters, nullptr, SW_SHOWNORMAL) : nullptr;
 }
 } // namespace
 
