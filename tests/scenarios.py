@@ -185,7 +185,7 @@ class Driver:
         return self("launchers")["count"] != "0"
 
     def gone(self):
-        return self("launchers")["count"] == "0"
+        return not self.shown()
 
     def rects(self):
         # The client area on the screen, and each visible control in it ("r" and its id).
