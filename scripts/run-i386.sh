@@ -50,7 +50,7 @@ route=$("$scripts/i386-route.sh")
 case $route in
     native) export ZARVEL_I386_ACTIVE=native; exec "$@" ;;
     qemu) ;;
-    *) echo "SKIPPED: the 32-bit scenarios cannot run: ${route#none: }"; exit 77 ;;
+    *) echo "SKIPPED: the 32-bit Wine cannot run here: ${route#none: }"; exit 77 ;;
 esac
 
 [[ -x $QEMU ]] || { echo "run-i386: $QEMU missing (run scripts/setup-tools.sh)" >&2; exit 127; }
