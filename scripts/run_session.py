@@ -10,7 +10,7 @@ import time
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests"))
-from scenarios import ADVANCED, Driver, Run, counting, settings, until  # noqa: E402
+from scenarios import ADVANCED, Driver, Run, T, counting, settings, until  # noqa: E402
 
 
 def say(step, text):
@@ -165,7 +165,7 @@ def play(z, build, shots):
     z.start()
     z.expect(counting(3))
     z.click(0)
-    z.expect({"t1000": "Nero(&N)"})
+    z.expect({"t1000": T["nero"]})
     say(4, f"a click on the window's surface stopped it: \"{z.caption(1000)}\"")
     z.click(1013)
     z.expect({"c1013": "0"})
