@@ -13,20 +13,22 @@ SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell
 # their order: a label just before the list or box it names), the picture's header, the version numbers and strings.
 # The dialogs in Traditional Chinese; the other languages' copies by their fonts below.
 RESOURCES = """
-LANGUAGE 4 1|129 2|0x28 0x116 0x12c 0x180001 0x0 0x3d3b0 0xb12 0xb12|LANGUAGE 7 2|1 3|2 3|LANGUAGE 4 1
+0x28 0x116 0x12c 0x180001 0x0 0x3d3b0 0xb12 0xb12
 100 DIALOG|STYLE 0x80c800c0|FONT 9 新細明體|ICON 0x50000003|CONTROL 0x50020080|LTEXT 0x50020000
 DEFPUSHBUTTON 0x50030001
 102 DIALOGEX|STYLE 0x90c800c0|EXSTYLE 0x40000|FONT 9 新細明體 0 0 0|PUSHBUTTON 0x50010000|PUSHBUTTON 0x50010000
 PUSHBUTTON 0x50010000|LTEXT 0x50020000|COMBOBOX 0x50210003|AUTOCHECKBOX 0x50010003|LTEXT 0x50020000
 COMBOBOX 0x50210003|LTEXT 0x50020000|EDITTEXT 0x50812001|CONTROL 0x50000036|AUTOCHECKBOX 0x50010003
 CONTROL 0x40000007|CONTROL 0x40000007
-128 14|1 VERSIONINFO|FILEVERSION 1 0 0 1|PRODUCTVERSION 1 0 0 1|FILEFLAGSMASK 0x3f|FILEOS 0x4|FILETYPE 0x1
+1 VERSIONINFO|FILEVERSION 1 0 0 1|PRODUCTVERSION 1 0 0 1|FILEFLAGSMASK 0x3f|FILEOS 0x4|FILETYPE 0x1
 VALUE "FileVersion", "1, 0, 0, 1"|VALUE "ProductVersion", "1, 0, 0, 1"
 """
-# Traditional Chinese for Taiwan, Hong Kong and Macau, Simplified for the mainland and Singapore, US English for
-# everyone else: each dialog's copies by language and font. None is language-neutral, which would come first.
-LANGUAGES = {"4 1": "新細明體", "9 1": "MS Shell Dlg", "4 2": "宋体", "4 3": "新細明體", "4 4": "宋体", "4 5": "新細明體"}
-COPIES = [f"{d} {language} {face}" for d in (100, 102) for language, face in LANGUAGES.items()]
+# Each resource by number, type and language, the dialogs with their fonts: Traditional Chinese for Taiwan, Hong
+# Kong and Macau, Simplified for the mainland and Singapore, US English for everyone else, and nothing neutral, which
+# would come first; the icon's images under another language than their group.
+DIALOGS = "4 1 新細明體|9 1 MS Shell Dlg|4 2 宋体|4 3 新細明體|4 4 宋体|4 5 新細明體".split("|")
+COPIES = ["129 2 4 1", "1 3 7 2", "2 3 7 2", *(f"{d} {c}" for d in ("100 DIALOG", "102 DIALOGEX") for c in DIALOGS),
+          "128 14 4 1", "1 VERSIONINFO 4 1"]
 
 
 def run(*args):
@@ -34,14 +36,16 @@ def run(*args):
 
 
 def resource_facts(exe):
-    # The decompiled resource script, line by line, cut down to the facts listed above; and each dialog's copies.
-    facts, copies, bitmap, language, stated, copy = [], [], False, "", "", False
+    # The decompiled resource script, line by line, cut down to the facts listed above (the dialogs in Traditional
+    # Chinese), and each resource's copies.
+    facts, copies, bitmap, language, copy = [], [], False, "", False
     for line in run("x86_64-w64-mingw32-windres", "-i", exe, "-O", "rc").splitlines():
         # A font line, its face's \xNNNN escapes written as the characters: "FONT 9 新細明體 0 0 0".
         if line.startswith("FONT"):
             font = re.sub(r"\\x(\w{4})", lambda m: chr(int(m.group(1), 16)), line)
-            copies.append(f"{name} {language} " + font.split('"')[1])
-            copy or facts.append(re.sub(r'[,"L]', "", font))
+            copies[-1] += " " + font.split('"')[1]
+            if not copy:
+                facts.append(re.sub(r'[,"L]', "", font))
         # The version strings, which Explorer shows, whole.
         if re.match(r'\s*VALUE "\w+Version"', line):
             facts.append(line.strip())
@@ -51,17 +55,14 @@ def resource_facts(exe):
         # The picture's first line of data: the words of its header.
         if bitmap and line.startswith("0x"):
             facts.append(" ".join(w.rstrip("L") for w in words))
-        # A resource's name and type: "129 2", "102 DIALOGEX", after its language when that changed.
-        if re.match(r"\d+ (\d+|DIALOG|VERSIONINFO)", line):
-            name = words[0]
-            copy = "DIALOG" in words[1] and language != "4 1"
-            if not copy and language != stated:
-                facts.append(f"LANGUAGE {language}")
-                stated = language
-            copy or facts.append(" ".join(words[:2]))
-        elif line.startswith("LANGUAGE"):
+        if line.startswith("LANGUAGE"):
             language = " ".join(words[1:])
-        # Styles, version numbers, whole.
+        # A resource's name and type ("102 DIALOGEX"), and its language; styles, version numbers, whole.
+        elif re.match(r"\d+ (\d+|DIALOG|VERSIONINFO)", line):
+            copies.append(f"{words[0]} {words[1]} {language}")
+            copy = "DIALOG" in words[1] and language != "4 1"
+            if not (copy or words[1].isdigit()):
+                facts.append(" ".join(words[:2]))
         elif re.match(r"(STYLE|EXSTYLE|FILE|PRODUCTVERSION)", line) and not copy:
             facts.append(" ".join(words))
         # A control: its statement and its style word, the first number written in hex.
@@ -96,7 +97,7 @@ def main(exe, machine, version):
         if want != found:
             problems.append(f"resource: expected {want!r}, found {found!r}")
     if copies != COPIES:
-        problems.append(f"dialogs by language and font: expected {COPIES}, found {copies}")
+        problems.append(f"resources by language: expected {COPIES}, found {copies}")
     for problem in problems:
         print(problem)
     if not problems:
