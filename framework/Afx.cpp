@@ -9,6 +9,14 @@ int AfxMessageBox(LPCWSTR pszText, UINT nType, UINT)
     return ::MessageBoxW(pMain ? pMain->m_hWnd : nullptr, pszText, AfxGetAppName(), nType);
 }
 
+// The text from the string table, in the language the loader picks.
+int AfxMessageBox(UINT nIDPrompt, UINT nType, UINT nIDHelp)
+{
+    CString strPrompt;
+    strPrompt.LoadString(nIDPrompt);
+    return AfxMessageBox(strPrompt, nType, nIDHelp);
+}
+
 BOOL AfxExtractSubString(CString& rString, LPCWSTR pszFull, int iSubString, wchar_t chSep)
 {
     rString = L"";

@@ -8,6 +8,7 @@
 class CWnd;
 
 int AfxMessageBox(LPCWSTR pszText, UINT nType = MB_OK, UINT nIDHelp = 0);
+int AfxMessageBox(UINT nIDPrompt, UINT nType = MB_OK, UINT nIDHelp = 0);
 
 // Piece iSubString of pszFull split at chSep; FALSE (and rString empty) past the last piece.
 BOOL AfxExtractSubString(CString& rString, LPCWSTR pszFull, int iSubString, wchar_t chSep = L'\n');

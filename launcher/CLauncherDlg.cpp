@@ -5,6 +5,7 @@
 #include "../framework/CPaintDC.h"
 #include "../framework/CWinApp.h"
 #include "CAboutDlg.h"
+#include "ContrastRules.h"
 #include "LauncherRules.h"
 #include "Settings.h"
 #include "ViewRules.h"
@@ -67,6 +68,10 @@ bool CLauncherDlg::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& rRe
         return true;
     case WM_TIMER:
         return OnTimer(wParam);
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+        OnSysColorChange();
+        return false;
     case WM_LBUTTONDOWN:
         OnLButtonDown();
         return false;
@@ -153,6 +158,7 @@ BOOL CLauncherDlg::OnInitDialog()
     m_nLastUsed = stored.lastUsed;
 
     SetViewLayout(this, IDC_MARK_SIMPLE, IDC_MARK_ADVANCED, IDS_VIEW_TOGGLE, TRUE);
+    m_bHighContrast = HighContrastOn();
     LoadBackground();
     UpdateTimerControls();
 
@@ -252,23 +258,20 @@ bool CLauncherDlg::OnSysCommand(UINT nID, LPARAM)
 // ---- Launching ----------------------------------------------------------
 
 // BN_CLICKED of the Nero button, or the countdown running out on it.
-void CLauncherDlg::OnLaunchNero() { Launch(OPT_NERO, nullptr, L"無法執行 Nero.\n請將 Zarvel 移至 nero.exe 所在目錄."); }
+void CLauncherDlg::OnLaunchNero() { Launch(OPT_NERO, nullptr, IDS_NERO_FAILED); }
 
 // BN_CLICKED of the Nero Express button, or the countdown running out on it.
-void CLauncherDlg::OnLaunchExpress()
-{
-    Launch(OPT_EXPRESS, L"-w", L"無法執行 Nero Express.\n請將 Zarvel 移至 nero.exe 所在目錄.");
-}
+void CLauncherDlg::OnLaunchExpress() { Launch(OPT_EXPRESS, L"-w", IDS_EXPRESS_FAILED); }
 
 // The attempt counts as the last used program even when it fails, so the
 // user's retry and the next start remember what was asked for.
-void CLauncherDlg::Launch(int nOption, LPCWSTR pszParameters, LPCWSTR pszFailure)
+void CLauncherDlg::Launch(int nOption, LPCWSTR pszParameters, UINT nIDFailure)
 {
     StopCountdown();
     m_nLastUsed = nOption;
     const HINSTANCE hResult = ShellExecuteNero(pszParameters);
     if (LaunchFailed(reinterpret_cast<INT_PTR>(hResult))) {
-        AfxMessageBox(pszFailure, MB_OK, 0);
+        AfxMessageBox(nIDFailure, MB_OK, 0);
         return;
     }
     if (m_closeAfterCheck.GetCheck())
@@ -291,7 +294,9 @@ void CLauncherDlg::ArmCountdown()
         return;
     m_pCountdownButton->GetWindowText(m_strSavedCaption);
     if (!::SetTimer(m_hWnd, ID_AUTORUN_TIMER, AUTORUN_PERIOD_MS, nullptr)) {
-        MessageBox(L"錯誤: SetTimer 失敗");
+        CString strFailure;
+        strFailure.LoadString(IDS_TIMER_FAILED);
+        MessageBox(strFailure);
         OnClose();
         return;
     }
@@ -445,8 +450,8 @@ BOOL CLauncherDlg::OnEraseBkgnd(CDC* pDC)
     GetClientRect(&rcClient);
     BITMAP bm;
     m_bmpBackground.GetBitmap(&bm);
-    if (bm.bmWidth <= 0 || bm.bmHeight <= 0) {
-        // No picture: a plain dialog face rather than whatever was there.
+    if (m_bHighContrast || bm.bmWidth <= 0 || bm.bmHeight <= 0) {
+        // High contrast, or no picture: a plain dialog face.
         pDC->FillRect(&rcClient, ::GetSysColorBrush(COLOR_BTNFACE));
         return TRUE;
     }
@@ -463,9 +468,12 @@ BOOL CLauncherDlg::OnEraseBkgnd(CDC* pDC)
     return TRUE;
 }
 
-// Colour requests: labels and check boxes draw black text straight onto the picture.
+// Colour requests: labels and check boxes draw black text straight onto the
+// picture; in high contrast every control takes the system's colours.
 HBRUSH CLauncherDlg::OnCtlColor(CDC* pDC, HWND hCtl, UINT nCtlColor)
 {
+    if (m_bHighContrast)
+        return CDialog::OnCtlColor(pDC, hCtl, nCtlColor);
     if (nCtlColor == CTLCOLOR_STATIC) {
         pDC->SetTextColor(RGB(0, 0, 0));
         const HBRUSH hBrush = static_cast<HBRUSH>(::GetStockObject(NULL_BRUSH));
@@ -475,6 +483,25 @@ HBRUSH CLauncherDlg::OnCtlColor(CDC* pDC, HWND hCtl, UINT nCtlColor)
     const HBRUSH hBrush = CDialog::OnCtlColor(pDC, hCtl, nCtlColor);
     pDC->SetBkMode(TRANSPARENT);
     return hBrush;
+}
+
+// Whether high contrast is on, asked anew each time.
+bool CLauncherDlg::HighContrastOn()
+{
+    HIGHCONTRASTW hc = {sizeof(hc), 0, nullptr};
+    const BOOL bQueried = ::SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(hc), &hc, 0);
+    return !ShowsPicture(bQueried != FALSE, hc.dwFlags);
+}
+
+// WM_SYSCOLORCHANGE or WM_SETTINGCHANGE: high contrast may have come or gone,
+// and the whole window is drawn anew in the other look.
+void CLauncherDlg::OnSysColorChange()
+{
+    const bool bHighContrast = HighContrastOn();
+    if (bHighContrast == m_bHighContrast)
+        return;
+    m_bHighContrast = bHighContrast;
+    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 // WM_PAINT: only the minimised window draws something of its own, the icon.

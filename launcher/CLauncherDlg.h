@@ -38,6 +38,7 @@ protected:
     void OnLButtonDown();
     BOOL OnEraseBkgnd(CDC* pDC);
     HBRUSH OnCtlColor(CDC* pDC, HWND hCtl, UINT nCtlColor);
+    void OnSysColorChange();
 
     // Countdown.
     void ArmCountdown();
@@ -51,12 +52,13 @@ protected:
     // Painting.
     void LoadBackground();
     void ScaleBackground(CDC* pDC, int nDpiX, int nDpiY);
+    static bool HighContrastOn();
 
 private:
     void AddAboutMenuEntry();
     bool ChooseDefaultButton();
     void SaveSettings();
-    void Launch(int nOption, LPCWSTR pszParameters, LPCWSTR pszFailure);
+    void Launch(int nOption, LPCWSTR pszParameters, UINT nIDFailure);
 
     CStatic m_delayLabel;
     COptionComboBox m_defaultCombo;
@@ -75,6 +77,7 @@ private:
     int m_nAutorunTarget = OPT_NERO;
     CString m_strSavedCaption;
     CButton* m_pCountdownButton = nullptr;
+    bool m_bHighContrast = false;
 
 protected:
     CBitmap m_bmpBackground;

@@ -5,8 +5,10 @@
 # With $DISPLAY: the program opens on that display for you to use; what the
 # launch buttons started is printed when you close it.
 # Without: a short session on a private Xvfb, acted out with real clicks and
-# key presses (xdotool); it prints each step, the screenshots it saved under
-# build/run/ and the registry after each close.
+# key presses (xdotool), on a Traditional Chinese Windows; it prints each step,
+# the screenshots it saved under build/run/ and the registry after each close.
+# Then the advanced view once more on a Simplified Chinese and on an English
+# Windows, for a screenshot of each.
 #
 #   ZARVEL_BUILD   build folder holding Zarvel.exe (default: build/win64)
 set -euo pipefail
@@ -23,7 +25,14 @@ if [[ -z ${DISPLAY:-} ]]; then
     # A prefix, and so an Xvfb, of its own: the session's clicks and key
     # presses must not meet a test run's windows, nor its registry.
     export ZARVEL_WINEPREFIX=${ZARVEL_WINEPREFIX:-$repo/build/wineprefix-run}
-    exec "$repo/scripts/wine-env.sh" python3 "$repo/scripts/run_session.py" "$build" "$repo/build/run"
+    session() { # LOCALE [LANGUAGE]
+        LANG=$1 LC_ALL=$1 "$repo/scripts/wine-env.sh" python3 "$repo/scripts/run_session.py" "$build" \
+            "$repo/build/run" "${@:2}"
+    }
+    session zh_TW.UTF-8
+    session zh_CN.UTF-8 zh-CN
+    session C.UTF-8 en
+    exit
 fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/zarvel-run.XXXXXX")

@@ -1,7 +1,10 @@
 """`make run` without a display: a short, real session with Zarvel on the private
 Xvfb, acted out with pointer clicks and key presses, step by step.
 
-usage (inside scripts/wine-env.sh): run_session.py BUILD_DIR SHOT_DIR"""
+With a language's name, only the advanced view in the language that Windows
+picks from the locale, and its screenshot advanced-NAME.png.
+
+usage (inside scripts/wine-env.sh): run_session.py BUILD_DIR SHOT_DIR [NAME]"""
 import os
 import shutil
 import subprocess
@@ -10,7 +13,7 @@ import time
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests"))
-from scenarios import ADVANCED, Driver, Run, counting, settings, until  # noqa: E402
+from scenarios import ADVANCED, Driver, Run, T, counting, settings, until  # noqa: E402
 
 
 def say(step, text):
@@ -113,7 +116,7 @@ def main():
     os.makedirs(shots, exist_ok=True)
     z = Session(build, shots)
     try:
-        play(z, build, shots)
+        play_language(z, sys.argv[3]) if len(sys.argv) > 3 else play(z, build, shots)
     except (AssertionError, subprocess.TimeoutExpired) as e:
         sys.exit(f"run: {e}")
     finally:
@@ -165,7 +168,7 @@ def play(z, build, shots):
     z.start()
     z.expect(counting(3))
     z.click(0)
-    z.expect({"t1000": "Nero(&N)"})
+    z.expect({"t1000": T["nero"]})
     say(4, f"a click on the window's surface stopped it: \"{z.caption(1000)}\"")
     z.click(1013)
     z.expect({"c1013": "0"})
@@ -186,6 +189,21 @@ def play(z, build, shots):
     z.prepare()
     names = ("simple.png", "advanced.png", "countdown.png", "advanced-144dpi.png")
     print(f"screenshots: {', '.join(os.path.join(shots, n) for n in names)}")
+
+
+def play_language(z, name):
+    z.drv("clear")
+    z.row = {"reg": {"DlgExpanded": 1}}
+    z.prepare()
+    say(1, f"a start in the advanced view, with the locale {os.environ.get('LANG')}")
+    z.start()
+    z.expect(ADVANCED)
+    say(1, f"buttons \"{z.caption(1000)}\", \"{z.caption(1001)}\", \"{z.caption(1003)}\"; "
+           f"screenshot {z.screenshot(f'advanced-{name}.png')}")
+    z.key("alt+F4")
+    say(1, f"pressed Alt+F4: the window closed: {z.closed()}")
+    z.row = {}
+    z.prepare()
 
 
 if __name__ == "__main__":

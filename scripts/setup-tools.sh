@@ -86,13 +86,16 @@ for tool in {x86_64,i686}-w64-mingw32-{gcc,g++}; do
     fi
 done
 
-# The 32-bit scenarios run on a Traditional Chinese Windows, which Wine makes
-# from this locale; without it Wine falls back to a Western one silently.
-if ! locale -a 2>/dev/null | grep -qix 'zh_TW.utf-\?8'; then
-    echo "setup-tools: making the locale zh_TW.UTF-8" >&2
-    sudo=; (( EUID == 0 )) || sudo=sudo
-    $sudo localedef -i zh_TW -f UTF-8 zh_TW.UTF-8
-fi
+# The scenarios run on a Traditional and a Simplified Chinese Windows, which
+# Wine makes from these locales; without them Wine falls back to a Western one
+# silently.
+for lang in zh_TW zh_CN; do
+    if ! locale -a 2>/dev/null | grep -qix "$lang.utf-\\?8"; then
+        echo "setup-tools: making the locale $lang.UTF-8" >&2
+        sudo=; (( EUID == 0 )) || sudo=sudo
+        $sudo localedef -i "$lang" -f UTF-8 "$lang.UTF-8"
+    fi
+done
 
 if [[ -n $verbose ]]; then
     for tool in {x86_64,i686}-w64-mingw32-{gcc,g++}{-posix,} /usr/lib/wine/wine64; do

@@ -45,7 +45,7 @@ state=$prefix.harness
 mkdir -p "$state/users" || exit 1
 
 # Bump when the prefix set-up below changes, so old prefixes get it too.
-readonly SETUP_VERSION=6
+readonly SETUP_VERSION=7
 # Dialog text (9 pt, 12 px) in Zen Hei Sharp: drawn bitmaps at 12-16 px for
 # Latin and Chinese, and a gasp table that turns smoothing off there, give solid
 # black strokes as 新細明體 does on Windows. UMing's Latin is smoothed to grey,
@@ -143,9 +143,9 @@ write_setup_reg() {
         printf '\xff\xfe'
         {
             printf 'Windows Registry Editor Version 5.00\r\n\r\n'
-            # A CJK font under the names Traditional Chinese programs ask for.
+            # A CJK font under the names Chinese programs ask for, Traditional and Simplified.
             printf '[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes]\r\n'
-            for name in 新細明體 PMingLiU 細明體 MingLiU; do
+            for name in 新細明體 PMingLiU 細明體 MingLiU 宋体 SimSun; do
                 printf '"%s"="%s"\r\n' "$name" "$CJK_FACE"
             done
             # Chinese in captions, message boxes and the System font comes from

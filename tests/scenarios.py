@@ -21,13 +21,22 @@ NAMES = "SelectedOption SelectedOptionNoTimer WaitSeconds CloseZarvel EnableAuto
 FIRST_RUN = dict(zip(NAMES.split(), (NERO, NERO, 3, 1, 0, 0, NERO)))
 STORED = dict(zip(NAMES.split(), (LAST, EXPRESS, 7, 0, 0, 5, NERO)))
 ODD = dict(SelectedOption=1007, SelectedOptionNoTimer=0, DlgExpanded=-1, LastUsedOption=99)
-# The message box's button is the system's own: Chinese on a Traditional Chinese Windows.
-SYSTEM_OK = "確定" if os.environ.get("LANG", "").startswith("zh_TW") else "OK"
-NERO_FAIL = f"Zarvel v1.0|{SYSTEM_OK}|無法執行 Nero.~請將 Zarvel 移至 nero.exe 所在目錄."
-EXPRESS_FAIL = NERO_FAIL.replace("Nero.", "Nero Express.")
-ABOUT = "關於 Zarvel|Zarvel 版本 1.0|專為 Nero 使用者設計的小工具|確定"
-SIMPLE = {"view": "simple", "t1003": "進階設定(&M) >>", "e1009": "0", "e1013": "0", "e1014": "0", "e1011": "0"}
-ADVANCED = {"view": "advanced", "t1003": "<< 簡易設定(&L)", "e1009": "1", "e1013": "1", "e1014": "1"}
+# What the user reads, in the language that Windows picks from the locale: Traditional Chinese, Simplified Chinese,
+# English. The message box's button is the system's own, and says what the About box's says.
+TEXTS = dict(
+    nero=("Nero(&N)", "Nero(&N)", "&Nero"), express=("Nero Express(&E)", "Nero Express(&E)", "Nero &Express"),
+    more=("進階設定(&M) >>", "高级设置(&M) >>", "&More >>"), less=("<< 簡易設定(&L)", "<< 简易设置(&L)", "<< &Less"),
+    last=("上次所執行", "上次运行的", "Last used"), ok=("確定", "确定", "OK"), delay=("延時執行 (秒鐘)", "延时运行 (秒)", "Delay (seconds)"),
+    failed=("無法執行 {}.~請將 Zarvel 移至 nero.exe 所在目錄.", "无法运行 {}.~请将 Zarvel 移至 nero.exe 所在目录.",
+            "Cannot start {}.~Please move Zarvel into the folder of nero.exe."),
+    about=("關於 Zarvel|Zarvel 版本 1.0|專為 Nero 使用者設計的小工具", "关于 Zarvel|Zarvel 版本 1.0|专为 Nero 用户设计的小工具",
+           "About Zarvel|Zarvel version 1.0|A small tool for Nero users"))
+T = {name: texts[{"zh_TW": 0, "zh_CN": 1}.get(os.environ.get("LANG", "")[:5], 2)] for name, texts in TEXTS.items()}
+NERO_FAIL = f"Zarvel v1.0|{T['ok']}|{T['failed'].format('Nero')}"
+EXPRESS_FAIL = f"Zarvel v1.0|{T['ok']}|{T['failed'].format('Nero Express')}"
+ABOUT = f"{T['about']}|{T['ok']}"
+SIMPLE = {"view": "simple", "t1003": T["more"], "e1009": "0", "e1013": "0", "e1014": "0", "e1011": "0"}
+ADVANCED = {"view": "advanced", "t1003": T["less"], "e1009": "1", "e1013": "1", "e1014": "1"}
 TIMER_OFF = {"e1011": "0", "e1012": "0", "e1008": "0", "e1015": "0"}
 TIMER_ON = {"e1011": "1", "e1012": "1", "e1008": "1", "e1015": "1"}
 CLOSE, OK, MINIMISE = "post 16 0 0", "post 273 1 0", "post 274 61472 0"  # WM_CLOSE; IDOK; SC_MINIMIZE
@@ -42,11 +51,11 @@ def autorun(target=NERO, wait=2, **more):
 
 
 def counting(n, button=1000):
-    caption = "Nero(&N)" if button == 1000 else "Nero Express(&E)"
+    caption = T["nero"] if button == 1000 else T["express"]
     return {f"t{button}": f"{caption}   [{n}]"}
 
 
-def stopped(trigger, caption="Nero(&N)", **reg):
+def stopped(trigger, caption=T["nero"], **reg):
     # The countdown stopped by trigger: nothing starts once its time is up.
     return dict(reg=autorun(**reg), steps=[trigger, "sleep 2600", {"t1000": caption}], runs=[])
 
@@ -58,7 +67,8 @@ SCENARIOS = {
         "s1009": "1004", "t1008": "Nero", "t1009": "Nero"}]),
     "stored settings": dict(reg=STORED, after=STORED, steps=[{
         **ADVANCED, **TIMER_OFF, "def": "1001", "focus": "1001", "s1008": "1006", "s1009": "1005",
-        "t1008": "上次所執行", "t1009": "Nero Express", "t1011": "7", "c1014": "0"}]),
+        "t1008": T["last"], "t1009": "Nero Express", "t1011": "7", "c1014": "0"}, "fits",
+        {"names": {"n1011": T["delay"]}}]),
     "values of other types and sizes are not read": dict(
         reg=dict(WaitSeconds="1 37 00", DlgExpanded="3 01 00 00 00", CloseZarvel="11 00 00 00 00 00 00 00 00",
                  SelectedOption="4 ed 03", EnableAutorun="7 31 00 00 00", LastUsedOption="2 31 00 00 00"),
@@ -76,7 +86,7 @@ SCENARIOS = {
                                              after={"key": "none"}),
     "enter and escape leave the window open": dict(
         steps=["keys Return Escape", OK, "post 273 2 0", "sleep 300", {"window": None}]),
-    "about box": dict(steps=["post 274 16 0", {"box": ABOUT}, "keys Return", {"box": ""}, "post 274 31 0",
+    "about box": dict(steps=["post 274 16 0", {"box": ABOUT}, "fits", "keys Return", {"box": ""}, "post 274 31 0",
                              {"box": ABOUT}, OK, {"box": ""}]),
     "logoff keeps what was changed": dict(steps=["click 1003", "click 1014", {"c1014": "0"}, "logoff", "kill"],
                                           after=after(DlgExpanded=1, CloseZarvel=0)),
@@ -86,7 +96,7 @@ SCENARIOS = {
     # launching
     "express during a countdown, staying open": dict(  # the last used is Nero
         reg=autorun(wait=3, CloseZarvel=0, SelectedOptionNoTimer=LAST), runs=["-w"],
-        steps=[{**counting(3), "def": "1000"}, "click 1001", "sleep 500", {"t1000": "Nero(&N)"}],
+        steps=[{**counting(3), "def": "1000"}, "click 1001", "sleep 500", {"t1000": T["nero"]}],
         after=after(CloseZarvel=0, SelectedOptionNoTimer=LAST, LastUsedOption=EXPRESS, EnableAutorun=1)),
     "failed starts": dict(
         nero=False, after=after(LastUsedOption=EXPRESS),
@@ -104,7 +114,7 @@ SCENARIOS = {
         nero=False, reg=autorun(wait=-2**31), after=after(EnableAutorun=1, WaitSeconds=1),
         steps=[counting(-2**31), {"t1011": "1", "box": ""}, {"box": NERO_FAIL}, OK]),
     "countdown to no program": dict(
-        reg=autorun(1007, 1), steps=["sleep 2500", {"t1000": "Nero(&N)", "s1008": "0"}], runs=[],
+        reg=autorun(1007, 1), steps=["sleep 2500", {"t1000": T["nero"], "s1008": "0"}], runs=[],
         after=after(SelectedOption=0, WaitSeconds=1, EnableAutorun=1)),
     "stop: surface": stopped("click 0"),
     "stop: escape": stopped("keys Escape"),
@@ -114,8 +124,8 @@ SCENARIOS = {
     "stop: close-after box": stopped("click 1014", DlgExpanded=1),
     "stop: default list": stopped("click 1009", DlgExpanded=1),
     "stop: auto-run list": stopped("click 1008", DlgExpanded=1),
-    "stop: focus in the delay box keeps the count": stopped("click 1011", "Nero(&N)   [2]", DlgExpanded=1),
-    "stop: delay typed keeps the count": stopped("text 1011 5", "Nero(&N)   [2]", DlgExpanded=1),
+    "stop: focus in the delay box keeps the count": stopped("click 1011", counting(2)["t1000"], DlgExpanded=1),
+    "stop: delay typed keeps the count": stopped("text 1011 5", counting(2)["t1000"], DlgExpanded=1),
     # option lists, delay box, views
     "option lists drop down whole": dict(
         reg=dict(DlgExpanded=1), steps=["click 1009", {"drop": "3"}, "keys Escape", "click 1013", "click 1008",
@@ -132,11 +142,11 @@ SCENARIOS = {
                "post 273 1003 0", {**SIMPLE, "focus": "1000"}, "keys alt+m", {**ADVANCED, **TIMER_ON}],
         after=after(EnableAutorun=1, DlgExpanded=1)),
     # painting, at the display's scaling
-    "picture and transparent labels": dict(reg=dict(DlgExpanded=1), steps=[
-        {"paint": {"surface": "picture", "labels": "picture", "ink": True, "edit": "picture"}}, "click 1013",
-        {"paint": {"edit": "ffffff"}}]),
+    "picture and transparent labels": dict(reg=dict(DlgExpanded=1), steps=[  # colours, settings changed
+        "post 21 0 0", "post 26 67 0", {"paint": {"surface": "picture", "labels": "picture", "ink": True,
+                                                  "edit": "picture"}}, "click 1013", {"paint": {"edit": "ffffff"}}]),
     "at 144 dpi": dict(dpi=144, reg=dict(DlgExpanded=1), steps=[
-        ADVANCED, {"paint": {"surface": "picture", "labels": "picture", "ink": True}}, "click 1003", SIMPLE]),
+        ADVANCED, "fits", {"paint": {"surface": "picture", "labels": "picture", "ink": True}}, "click 1003", SIMPLE]),
 }
 
 
@@ -280,8 +290,9 @@ class Run:
         # Waits until the window shows what want says.
         end = time.time() + seconds
         while True:
-            got = self.paint() if "paint" in want else self.drv("state")
-            wrong = {k: (v, got.get(k)) for k, v in want.get("paint", want).items() if str(v) != str(got.get(k))}
+            got = self.paint() if "paint" in want else self.drv("names" if "names" in want else "state")
+            want_ = want.get("paint", want.get("names", want))
+            wrong = {k: (v, got.get(k)) for k, v in want_.items() if str(v) != str(got.get(k))}
             if not wrong or time.time() > end:
                 break
             time.sleep(0.05)
@@ -309,6 +320,9 @@ class Run:
             self.drv.click(arg)
         elif verb == "keys":  # by xdotool's names: "Tab", "alt+m", "5"
             self.drv.keys(arg.split())
+        elif verb == "fits":  # no text of the window, or of its box, wider than its control
+            clipped = self.drv(f"fit {self.dpi}")["clipped"]
+            assert not clipped, f"texts wider than their controls (id:needed>room, px): {clipped}"
         else:
             answer = self.drv(step)
             assert "error" not in answer, f"{step!r}: {answer['error']}"

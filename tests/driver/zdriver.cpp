@@ -3,6 +3,8 @@
 // line: "key=value" pairs separated by tabs, or "ok". Both ways in UTF-16.
 #include <windows.h>
 
+#include <oleacc.h>
+
 #include <fcntl.h>
 #include <io.h>
 #include <stdio.h>
@@ -152,6 +154,67 @@ void Front(HWND d)
     Add(L"x", (INT_PTR)GetPropW(target, L"__wine_x11_whole_window"));
 }
 
+// Each control's name as a screen reader hears it: "n" and the control's id.
+void Names(HWND d)
+{
+    // IID_IAccessible, which Debian's MinGW links wrong.
+    const GUID iid = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0, 0xaa, 0, 0x38, 0x9b, 0x71}};
+    VARIANT self = {};
+    self.vt = VT_I4;
+    for (HWND c = GetWindow(d, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        IAccessible* acc;
+        BSTR name;
+        if (AccessibleObjectFromWindow(c, OBJID_CLIENT, iid, (void**)&acc) == S_OK) {
+            if (acc->get_accName(self, &name) == S_OK)
+                Add(L"n" + std::to_wstring(GetDlgCtrlID(c)), name), SysFreeString(name);
+            acc->Release();
+        }
+    }
+}
+
+// fit DPI: the controls of the box, or else of the launcher, whose text is wider
+// than their room at the display's DPI, in the font that the dialog manager
+// makes from the template: the size and face after its menu, class and title.
+void Fit(HWND w, wchar_t* arg)
+{
+    const int dpi = _wtoi(arg), id = Box(w) ? 100 : 102;
+    DWORD pid = 0, size = MAX_PATH;
+    wchar_t exe[MAX_PATH] = L"", cls[16];
+    GetWindowThreadProcessId(w = Box(w) ? Box(w) : w, &pid);
+    const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    QueryFullProcessImageNameW(process, 0, exe, &size);
+    CloseHandle(process);
+    const HMODULE m = LoadLibraryExW(exe, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    const WORD* h = (const WORD*)LockResource(LoadResource(m, FindResourceW(m, MAKEINTRESOURCEW(id), RT_DIALOG)));
+    const bool ex = h[1] == 0xFFFF;
+    const WORD* t = h + (ex ? 13 : 9);
+    for (int i = 0; i < 3; ++i)
+        t = *t == 0xFFFF ? t + 2 : t + wcslen((const wchar_t*)t) + 1;
+    const HDC dc = GetDC(nullptr);
+    SelectObject(dc, CreateFontW(-MulDiv(t[0], dpi, 72), 0, 0, 0, 0, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0,
+                                 (const wchar_t*)(t + (ex ? 3 : 1))));
+    std::wstring clipped;
+    for (HWND c = GetWindow(w, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        RECT rc, need = {};
+        GetClientRect(c, &rc);
+        GetClassNameW(c, cls, 16);
+        DrawTextW(dc, Text(c).c_str(), -1, &need, DT_CALCRECT | DT_SINGLELINE);
+        // The room a text has: less a list's arrow, a check box's box, a button's frame.
+        const bool list = !wcscmp(cls, L"ComboBox"), check = (GetWindowLongW(c, GWL_STYLE) & 0xF) == BS_AUTOCHECKBOX;
+        if (IsWindowVisible(c) && rc.right > 0 && wcscmp(cls, L"msctls_updown32") &&
+            need.right > rc.right - (wcscmp(cls, L"Static") ? MulDiv(list    ? 24
+                                                                     : check ? 16
+                                                                             : 6,
+                                                                     dpi, 96)
+                                                            : 0))
+            clipped += std::to_wstring(GetDlgCtrlID(c)) + L" ";
+    }
+    DeleteObject(SelectObject(dc, GetStockObject(SYSTEM_FONT)));
+    ReleaseDC(nullptr, dc);
+    FreeLibrary(m);
+    Add(L"clipped", clipped);
+}
+
 // What Windows does at logoff, the runner ending the process after it: it asks,
 // then tells; "logoff ask" only asks, as when another program holds the logoff up.
 void Logoff(HWND d, const wchar_t* arg)
@@ -196,6 +259,8 @@ const std::map<std::wstring, void (*)(HWND, wchar_t*)> kCommands = {
     {L"text", [](HWND d, wchar_t* arg) { Paste(d, arg); }},
     {L"post", [](HWND d, wchar_t* arg) { Post(d, arg); }},
     {L"logoff", [](HWND d, wchar_t* arg) { Logoff(d, arg); }},
+    {L"names", [](HWND d, wchar_t*) { Names(d); }},
+    {L"fit", [](HWND d, wchar_t* arg) { Fit(d, arg); }},
 };
 const std::set<std::wstring> kAlone = {L"launchers", L"fake", L"clear"};
 
@@ -214,6 +279,7 @@ void Run(const std::wstring& cmd, wchar_t* arg)
 
 int main()
 {
+    CoInitialize(nullptr);
     _setmode(_fileno(stdin), _O_U16TEXT);
     _setmode(_fileno(stdout), _O_U16TEXT);
     wchar_t line[1024];

@@ -1,9 +1,11 @@
 // The window-free rules that no window shows from outside: the order in which
-// the settings are read and written, and where the minimised window's icon sits.
+// the settings are read and written, where the minimised window's icon sits,
+// and the picture left out in high contrast, which Wine never turns on.
 #include <stdio.h>
 
 #include <string>
 
+#include "launcher/ContrastRules.h"
 #include "launcher/Settings.h"
 #include "launcher/ViewRules.h"
 
@@ -28,6 +30,10 @@ int main()
                                   L"SelectedOption=1 SelectedOptionNoTimer=2 DlgExpanded=6 LastUsedOption=7 ";
     // Centred, the division truncating toward zero.
     const bool centred = CenteredIcon(35, 32, 32, 32).x == 2 && CenteredIcon(0, 0, 32, 32).y == -15;
-    printf("the settings in their order: %s; the icon centred: %s\n", ordered ? "yes" : "NO", centred ? "yes" : "NO");
-    return ordered && centred ? 0 : 1;
+    // Only the "on" bit counts (not "available", 2, nor "hot key", 4); a failed query counts as off.
+    const bool contrast = !ShowsPicture(true, 1) && !ShowsPicture(true, 7) && ShowsPicture(true, 6) &&
+                          ShowsPicture(true, 0) && ShowsPicture(false, 1);
+    printf("the settings in their order: %s; the icon centred: %s; no picture in high contrast: %s\n",
+           ordered ? "yes" : "NO", centred ? "yes" : "NO", contrast ? "yes" : "NO");
+    return ordered && centred && contrast ? 0 : 1;
 }
