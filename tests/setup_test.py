@@ -47,10 +47,24 @@ def main(loader, setup, driver, nero):
         shutil.copy(nero, nero_dir)
         os.environ["ZARVEL_NERO_LOG"] = winpath(log)
         assert run(setup, "/S") == 2 and files(home) == before, "without Nero, /S must fail with 2 and leave nothing"
+        # A folder that cannot be made (a file in its place) or a shortcut that cannot be written (a folder in
+        # its place) ends the install with 3, and it leaves nothing.
+        pathlib.Path(work, "file").touch()
+        link.mkdir()
+        for folder in os.path.join(work, "file", "Zarvel"), elsewhere:
+            assert run(setup, "/S", "/NERODIR=" + winpath(nero_dir), "/D=" + winpath(folder)) == 3, "failed, yet 0"
+            assert files(home) == before | {str(link)} and not os.path.exists(elsewhere), "a failed install left files"
+            assert reg("query", KEY) is None, "a failed install left its uninstall entry"
+        link.rmdir()
 
         # Nero's folder from the switch, Zarvel where the user says; the shortcut finds Nero by its folder alone.
         assert run(setup, "/S", "/NERODIR=" + winpath(nero_dir), "/D=" + winpath(elsewhere)) == 0
-        assert sorted(os.listdir(elsewhere)) == ["README-en.txt", "README-zh-TW.txt", "Uninstall.exe", "Zarvel.exe"]
+        installed = ["README-en.txt", "README-zh-TW.txt", "Uninstall.exe", "Zarvel.exe"]
+        assert sorted(os.listdir(elsewhere)) == installed
+        # An upgrade that fails (the old uninstaller cannot be set aside) puts the installed copy back.
+        os.mkdir(os.path.join(elsewhere, "Uninstall.exe.old"))
+        assert run(setup, "/S") == 3 and sorted(os.listdir(elsewhere)) == sorted(installed + ["Uninstall.exe.old"])
+        os.rmdir(os.path.join(elsewhere, "Uninstall.exe.old"))
         assert os.path.exists(desktop) == on_desktop, "a desktop shortcut nobody asked for"
         for shown in "DisplayName", "Publisher", "DisplayIcon", "EstimatedSize", "1.0.0.1", 'Uninstall.exe" /S':
             assert shown in reg("query", KEY), f"the uninstall entry lacks {shown}"
