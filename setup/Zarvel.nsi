@@ -22,6 +22,11 @@ SetCompressor /SOLID lzma
 ; installed files take the time of the install.
 SetDateSave off
 Name "Zarvel 1.0"
+; A signed release signs the uninstaller and the setup as they are written.
+!ifdef SIGN
+  !uninstfinalize '"${SIGN}" "%1"' = 0
+  !finalize '"${SIGN}" "%1"' = 0
+!endif
 OutFile "${OUTFILE}"
 BrandingText " "
 SpaceTexts none ; a few hundred KB, and none of them in Nero's folder

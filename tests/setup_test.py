@@ -36,7 +36,7 @@ def main(loader, setup, driver, nero):
     assert b'level="asInvoker"' in stub and (b"PE\0\0d\x86" in stub) == loader.endswith("64"), "elevated, or wrong stub"
     home = os.path.join(os.environ["WINEPREFIX"], "drive_c", "users", pwd.getpwuid(os.getuid()).pw_name)
     link = pathlib.Path(home, "AppData", "Roaming", "Microsoft", "Windows", "Start Menu", "Programs", "Zarvel.lnk")
-    link.unlink(missing_ok=True)  # what a failed run may have left
+    shutil.rmtree(link) if link.is_dir() else link.unlink(missing_ok=True)  # what a failed run may have left
     reg("delete", KEY, "/f")
     reg("delete", APP_PATH, "/f")
     desktop = os.path.join(home, "Desktop", "Zarvel.lnk")  # Wine's desktop may be the user's own: not touched
@@ -46,6 +46,7 @@ def main(loader, setup, driver, nero):
         os.makedirs(nero_dir)
         shutil.copy(nero, nero_dir)
         os.environ["ZARVEL_NERO_LOG"] = winpath(log)
+        os.chdir(work)  # where no nero.exe is: Zarvel finds Nero by the shortcut's folder alone
         assert run(setup, "/S") == 2 and files(home) == before, "without Nero, /S must fail with 2 and leave nothing"
         # A folder that cannot be made (a file in its place) or a shortcut that cannot be written (a folder in
         # its place) ends the install with 3, and it leaves nothing.
@@ -89,4 +90,5 @@ def main(loader, setup, driver, nero):
         assert run(setup, "/S") == 0 and drv.gone(), "the upgrade left Zarvel running"
 
 
-sys.exit(main(sys.argv[1], *map(os.path.abspath, sys.argv[2:5])))
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1], *map(os.path.abspath, sys.argv[2:5])))
