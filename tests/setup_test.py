@@ -1,7 +1,7 @@
-# The setup program as administrators and users meet it, silent, under Wine: Nero found each way, the
-# Start-menu shortcut started as Explorer starts it, an upgrade over a running Zarvel, the silent uninstall,
-# and what each leaves behind. Run inside scripts/wine-env.sh:
-#   setup_test.py LOADER SETUP_EXE ZDRIVER_EXE NERO_EXE
+# The setup program and the MSI as administrators and users meet them, silent, under Wine: Nero found each way
+# or not at all, failures, the Start-menu shortcut started as Explorer starts it, upgrades over a running Zarvel,
+# the uninstall, and what each leaves behind. Run inside scripts/wine-env.sh:
+#   setup_test.py LOADER SETUP_EXE MSI ZDRIVER_EXE NERO_EXE MSI_SH
 import os
 import pathlib
 import pwd
@@ -12,6 +12,7 @@ import tempfile
 
 from scenarios import SECTION, WINE, Driver, settings, until, winpath
 
+ENTRIES = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
 KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Zarvel"
 APP_PATH = r"HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\nero.exe"  # one key for both views in Wine
 
@@ -22,13 +23,64 @@ def reg(*args):
     return done.stdout if done.returncode == 0 else None
 
 
-def files(home):
-    # Everything in the user's profile but its temporary folder, from where an uninstaller runs.
-    temp = os.path.join(home, "Temp")
-    return {os.path.join(d, n) for d, dirs, names in os.walk(home) if not d.startswith(temp) for n in dirs + names}
+def files():
+    # Every file and folder but Windows' own and the temporary ones, from where an uninstaller runs.
+    return {os.path.join(d, n) for d, dirs, names in os.walk(os.path.join(os.environ["WINEPREFIX"], "drive_c"))
+            if "Temp" not in d and "windows" not in d for n in dirs + names}
 
 
-def main(loader, setup, driver, nero):
+def entries():
+    # Zarvel's machine-wide uninstall entries in either registry view, as reg.exe shows them (it has no search).
+    found = (reg("query", key, "/s") or "" for key in (ENTRIES, ENTRIES.replace("Software", r"Software\Wow6432Node")))
+    return [key for text in found for key in text.split("\n\n") if "Zarvel 1.0" in key]
+
+
+def per_machine(loader, msi, msi_sh, drv, work, nero_dir, log):
+    def msiexec(*args):
+        return subprocess.run([loader, "msiexec", *args, "/qn"], timeout=120).returncode
+
+    drive = os.path.join(os.environ["WINEPREFIX"], "drive_c")
+    program_files = "Program Files" if loader.endswith("64") else "Program Files (x86)"
+    for key in entries():  # what a failed run may have left
+        msiexec("/x", key.split("Uninstall\\")[1][:38])  # the product code
+    reg("add", SECTION, "/v", "CloseZarvel", "/t", "REG_DWORD", "/d", "1", "/f")  # it closes after a launch
+    before, empty = files(), os.path.join(work, "empty")
+    os.makedirs(empty)
+    # No Nero, or a folder without nero.exe, given or registered: a failure, and nothing installed.
+    reg("add", APP_PATH, "/ve", "/d", winpath(empty) + "\\nero.exe", "/f")
+    for nerodir in [], ["NERODIR=" + winpath(empty)]:
+        assert msiexec("/i", msi, *nerodir) not in (0, 3010) and files() == before, "installed without Nero"
+    reg("delete", APP_PATH, "/f")
+
+    # Nero's folder given: the program under Program Files, the entry, the shortcut starts Zarvel in Nero's
+    # folder. A later version, with Zarvel running, upgrades it in place.
+    assert msiexec("/i", msi, "NERODIR=" + winpath(nero_dir)) == 0
+    installed = os.path.join(drive, program_files, "Zarvel")
+    assert sorted(os.listdir(installed)) == ["README-en.txt", "README-zh-TW.txt", "Zarvel.exe"]
+    assert len(entries()) == 1 and all(shown in entries()[0] for shown in ("1.0.0.1", "Publisher", "NoModify"))
+    link = next(pathlib.Path(drive).rglob("Zarvel.lnk"))
+    subprocess.run([loader, "start", "/unix", str(link)])
+    assert until(drv.shown, 10), "the Start-menu shortcut started no Zarvel"
+    later = os.path.join(work, "later.msi")
+    subprocess.run([msi_sh, "x64" if loader.endswith("64") else "x86", "1.0.0.2", os.path.join(installed,
+                    "Zarvel.exe"), installed, later], check=True)
+    assert msiexec("/i", later, "NERODIR=" + winpath(nero_dir)) == 0 and os.path.exists(link)
+    assert len(entries()) == 1 and "1.0.0.2" in entries()[0], "not upgraded in place"
+    drv.click("1000")  # Nero starts from the shortcut's folder; Zarvel closes and saves its settings
+    assert until(lambda: os.path.exists(log), 20) and until(drv.gone, 10), "Nero did not start"
+
+    # Removal: nothing of the package stays, the settings do.
+    assert msiexec("/x", later) == 0 and files() == before and not entries(), "the removal left things"
+    assert settings() != {"key": "none"}, "the removal took the settings"
+
+    # Nero found through App Paths (quoted, as installers write it): the shortcut works in its folder.
+    reg("add", APP_PATH, "/ve", "/d", '"' + winpath(nero_dir) + '\\nero.exe"', "/f")
+    assert msiexec("/i", msi) == 0 and winpath(nero_dir).encode("utf-16-le") in link.read_bytes()
+    assert msiexec("/x", msi) == 0 and files() == before
+    reg("delete", APP_PATH, "/f")
+
+
+def main(loader, setup, msi, driver, nero, msi_sh):
     def run(*args):
         return subprocess.run([loader, *args], timeout=60).returncode
 
@@ -40,21 +92,24 @@ def main(loader, setup, driver, nero):
     reg("delete", KEY, "/f")
     reg("delete", APP_PATH, "/f")
     desktop = os.path.join(home, "Desktop", "Zarvel.lnk")  # Wine's desktop may be the user's own: not touched
-    before, drv, on_desktop = files(home), Driver(driver), os.path.exists(desktop)
+    drv, on_desktop = Driver(driver), os.path.exists(desktop)
     with tempfile.TemporaryDirectory(prefix="zarvel-setup-") as work:
         nero_dir, elsewhere, log = os.path.join(work, "Nero 7"), os.path.join(work, "Zarvel"), os.path.join(work, "log")
         os.makedirs(nero_dir)
         shutil.copy(nero, nero_dir)
         os.environ["ZARVEL_NERO_LOG"] = winpath(log)
         os.chdir(work)  # where no nero.exe is: Zarvel finds Nero by the shortcut's folder alone
-        assert run(setup, "/S") == 2 and files(home) == before, "without Nero, /S must fail with 2 and leave nothing"
+        per_machine(loader, msi, msi_sh, drv, work, nero_dir, log)
+        os.remove(log)
+        before = files()
+        assert run(setup, "/S") == 2 and files() == before, "without Nero, /S must fail with 2 and leave nothing"
         # A folder that cannot be made (a file in its place) or a shortcut that cannot be written (a folder in
         # its place) ends the install with 3, and it leaves nothing.
         pathlib.Path(work, "file").touch()
         link.mkdir()
         for folder in os.path.join(work, "file", "Zarvel"), elsewhere:
             assert run(setup, "/S", "/NERODIR=" + winpath(nero_dir), "/D=" + winpath(folder)) == 3, "failed, yet 0"
-            assert files(home) == before | {str(link)} and not os.path.exists(elsewhere), "a failed install left files"
+            assert files() == before | {str(link)} and not os.path.exists(elsewhere), "a failed install left files"
             assert reg("query", KEY) is None, "a failed install left its uninstall entry"
         link.rmdir()
 
@@ -77,7 +132,7 @@ def main(loader, setup, driver, nero):
 
         # The silent uninstall, Zarvel open: nothing stays but the settings.
         assert run(os.path.join(elsewhere, "Uninstall.exe"), "/S") == 0
-        assert until(lambda: files(home) == before and not os.path.exists(elsewhere), 20), "the uninstall left files"
+        assert until(lambda: files() == before and not os.path.exists(elsewhere), 20), "the uninstall left files"
         assert reg("query", KEY) is None and settings() != {"key": "none"}, "the entry stayed or the settings went"
 
         # Nero through App Paths, Zarvel in the user's programs folder; an upgrade closes a running Zarvel and
@@ -91,4 +146,4 @@ def main(loader, setup, driver, nero):
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1], *map(os.path.abspath, sys.argv[2:5])))
+    sys.exit(main(sys.argv[1], *map(os.path.abspath, sys.argv[2:7])))
