@@ -16,12 +16,12 @@ product=$(echo "Zarvel $arch $version" | uuid) # one per build and version, as a
 package=$(cat "$work"/* "$repo/setup/Zarvel.wxs" <(echo "$arch $version") | uuid)
 at=$(date -u -d "@$epoch" '+%Y-%m-%d %H:%M:%S')
 template=$([[ $arch == x64 ]] && echo "x64;1033" || echo "Intel;1033")
-(cd "$work" && TZ=UTC faketime "$at" wixl -a "$arch" -D Arch="$arch" -D Version="$version" -D ProductCode="$product" \
+(cd "$work" && TZ=UTC faketime -f "$at" wixl -a "$arch" -D Arch="$arch" -D Version="$version" -D ProductCode="$product" \
     -o "$out" "$repo/setup/Zarvel.wxs" 2> >(grep -v 'unimplemented' >&2))
 # wixl has no file search (nero.exe looked for in NERODIR and beside the App Paths entry's value) and
 # drops IncludeMaximum (an earlier version of the same three fields is replaced too).
 upgrade=$(msiinfo export "$out" Property | sed -n 's/^UpgradeCode\t//p' | tr -d '\r')
-TZ=UTC faketime "$at" msibuild "$out" \
+TZ=UTC faketime -f "$at" msibuild "$out" \
     -q "DELETE FROM \`Upgrade\` WHERE \`ActionProperty\` = 'EARLIER'" \
     -q "INSERT INTO \`Upgrade\` (\`UpgradeCode\`, \`VersionMin\`, \`VersionMax\`, \`Attributes\`, \`ActionProperty\`)
         VALUES ('$upgrade', '1.0.0.0', '$version', 768, 'EARLIER')" \
