@@ -10,7 +10,7 @@ import subprocess
 import sys
 import tempfile
 
-from scenarios import SECTION, WINE, Driver, settings, until, winpath
+from scenarios import WINE, Driver, settings, until, winpath
 
 ENTRIES = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
 KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Zarvel"
@@ -39,7 +39,6 @@ def per_machine(loader, msi, msi_sh, drv, work, nero_dir, log):
     def msiexec(*args):
         return subprocess.run([loader, "msiexec", *args, "/qn"], timeout=120).returncode
 
-    reg("add", SECTION, "/v", "CloseZarvel", "/t", "REG_DWORD", "/d", "1", "/f")  # it closes after a launch
     before = files()
     # No Nero, or a folder without nero.exe, given or registered: a failure, and nothing installed.
     reg("add", APP_PATH, "/ve", "/d", winpath(work) + "\\nero.exe", "/f")
@@ -80,6 +79,7 @@ def main(loader, setup, msi, driver, nero, msi_sh):
     home = os.path.join(os.environ["WINEPREFIX"], "drive_c", "users", pwd.getpwuid(os.getuid()).pw_name)
     link = pathlib.Path(home, "AppData", "Roaming", "Microsoft", "Windows", "Start Menu", "Programs", "Zarvel.lnk")
     shutil.rmtree(link) if link.is_dir() else link.unlink(missing_ok=True)  # what a failed run may have left
+    os.makedirs(os.path.join(home, "AppData", "Local", "Programs"), exist_ok=True)  # a folder Wine makes when asked
     reg("delete", KEY, "/f")
     desktop = os.path.join(home, "Desktop", "Zarvel.lnk")  # Wine's desktop may be the user's own: not touched
     drv, on_desktop = Driver(driver), os.path.exists(desktop)
@@ -106,10 +106,11 @@ def main(loader, setup, msi, driver, nero, msi_sh):
         assert run(setup, "/S", "/NERODIR=" + winpath(nero_dir), "/D=" + winpath(elsewhere)) == 0
         installed = ["README-en.txt", "README-zh-TW.txt", "Uninstall.exe", "Zarvel.exe"]
         assert sorted(os.listdir(elsewhere)) == installed
-        # An upgrade that fails (the old uninstaller cannot be set aside) puts the installed copy back.
-        os.mkdir(os.path.join(elsewhere, "Uninstall.exe.old"))
-        assert run(setup, "/S") == 3 and sorted(os.listdir(elsewhere)) == sorted(installed + ["Uninstall.exe.old"])
-        os.rmdir(os.path.join(elsewhere, "Uninstall.exe.old"))
+        # An upgrade that cannot write a file (a folder in its place) fails with 3 and puts the installed copy back.
+        os.remove(os.path.join(elsewhere, "README-en.txt"))
+        os.mkdir(os.path.join(elsewhere, "README-en.txt"))
+        assert run(setup, "/S") == 3 and sorted(os.listdir(elsewhere)) == installed, "a failed upgrade left it broken"
+        os.rmdir(os.path.join(elsewhere, "README-en.txt"))
         assert os.path.exists(desktop) == on_desktop, "a desktop shortcut nobody asked for"
         for shown in "DisplayName", "Publisher", "DisplayIcon", "EstimatedSize", "1.0.0.1", 'Uninstall.exe" /S':
             assert shown in reg("query", KEY), f"the uninstall entry lacks {shown}"
