@@ -6,11 +6,11 @@ set -euo pipefail
 release=$(cd "$(dirname "$0")/.." && pwd)/scripts/release.sh nero=$(dirname "$(realpath "$1")")
 rm -rf release-test && mkdir release-test && cd release-test # kept until the next run, to look into
 printf throwaway >password
-openssl req -x509 -newkey rsa:2048 -nodes -subj /CN=Zarvel -addext extendedKeyUsage=codeSigning -keyout key.pem -out cert.pem
+openssl req -x509 -newkey rsa:2048 -nodes -subj /CN=Z -addext extendedKeyUsage=codeSigning -keyout key.pem -out cert.pem
 openssl pkcs12 -export -inkey key.pem -in cert.pem -out key.p12 -passout file:password
 export ZARVEL_SIGN_PKCS12=key.p12 ZARVEL_SIGN_PASSWORD_FILE=password ZARVEL_RELEASE_BUILD=$PWD/build
 for dist in dist again; do ZARVEL_DIST=$dist "$release"; done
 cmp dist/SHA256SUMS again/SHA256SUMS || { echo "a second signed release gave other bytes" >&2; exit 1; }
 for arch in win32 win64; do python3 -m zipfile -e dist/Zarvel-1.0-$arch.zip $arch; done
 "$WINE" dist/Zarvel-1.0-win64-setup.exe /S "/NERODIR=Z:${nero//\//\\}" "/D=Z:${PWD//\//\\}\\installed"
-for f in dist/*-setup.exe dist/*.msi win*/Zarvel.exe installed/*.exe; do osslsigncode verify -CAfile cert.pem -in "$f"; done
+for f in dist/*-setup.exe dist/*.msi win*/*.exe installed/*.exe; do osslsigncode verify -CAfile cert.pem -in "$f"; done

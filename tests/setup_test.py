@@ -131,6 +131,7 @@ def main(loader, setup, msi, driver, nero, msi_sh):
         run("start", "/unix", str(link))
         assert until(drv.shown, 10), "the Start-menu shortcut started no Zarvel"
         assert run(setup, "/S") == 0 and drv.gone(), "the upgrade left Zarvel running"
+        assert sorted(os.listdir(os.path.join(home, "AppData", "Local", "Programs", "Zarvel"))) == installed
 
 
 if __name__ == "__main__":
