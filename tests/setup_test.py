@@ -10,7 +10,7 @@ import subprocess
 import sys
 import tempfile
 
-from scenarios import WINE, Driver, settings, until, winpath
+from scenarios import SECTION, WINE, Driver, settings, until, winpath
 
 ENTRIES = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
 KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Zarvel"
@@ -35,10 +35,12 @@ def entries():
     return [key for text in found for key in text.split("\n\n") if "Zarvel 1.0" in key]
 
 
-def per_machine(loader, msi, msi_sh, drv, work, nero_dir, log):
+def per_machine(loader, msi, msi_sh, drv, work, nero, log):  # nero: Nero's folder as Windows names it
     def msiexec(*args):
         return subprocess.run([loader, "msiexec", *args, "/qn"], timeout=120).returncode
 
+    [msiexec("/x", key.split("Uninstall\\")[1][:38]) for key in entries()]  # a failed run's products, by their codes
+    reg("add", SECTION, "/v", "CloseZarvel", "/t", "REG_DWORD", "/d", "1", "/f")  # Zarvel closes after a launch
     before = files()
     # No Nero, or a folder without nero.exe, given or registered: a failure, and nothing installed.
     reg("add", APP_PATH, "/ve", "/d", winpath(work) + "\\nero.exe", "/f")
@@ -48,16 +50,14 @@ def per_machine(loader, msi, msi_sh, drv, work, nero_dir, log):
     # Nero's folder given: the program under Program Files, the entry, the shortcut starts Zarvel in Nero's
     # folder. A later version, with Zarvel running, upgrades it in place.
     installed = os.environ["WINEPREFIX"] + "/drive_c/Program Files" + " (x86)" * ("64" not in loader) + "/Zarvel"
-    assert msiexec("/i", msi, "NERODIR=" + winpath(nero_dir)) == 0 and len(os.listdir(installed)) == 3
+    assert msiexec("/i", msi, "NERODIR=" + nero) == 0 and len(os.listdir(installed)) == 3
     assert len(entries()) == 1 and all(shown in entries()[0] for shown in ("1.0.0.1", "Publisher", "NoModify"))
     link = next(pathlib.Path(installed).parents[1].rglob("Zarvel.lnk"))
     subprocess.run([loader, "start", "/unix", str(link)])
     assert until(drv.shown, 10), "the Start-menu shortcut started no Zarvel"
     later = os.path.join(work, "later.msi")
-    subprocess.run([msi_sh, "x64" if loader.endswith("64") else "x86", "1.0.0.2", os.path.join(installed,
-                    "Zarvel.exe"), installed, later], check=True)
-    assert msiexec("/i", later, "NERODIR=" + winpath(nero_dir)) == 0 and os.path.exists(link)
-    assert len(entries()) == 1 and "1.0.0.2" in entries()[0], "not upgraded in place"
+    subprocess.run([msi_sh, ("x86", "x64")["64" in loader], "1.0.0.2", installed + "/Zarvel.exe", installed, later])
+    assert msiexec("/i", later, "NERODIR=" + nero) == 0 and len(entries()) == 1 and "1.0.0.2" in entries()[0]
     drv.click("1000")  # Nero starts from the shortcut's folder; Zarvel closes and saves its settings
     assert until(lambda: os.path.exists(log), 20) and until(drv.gone, 10), "Nero did not start"
 
@@ -65,8 +65,8 @@ def per_machine(loader, msi, msi_sh, drv, work, nero_dir, log):
     assert msiexec("/x", later) == 0 and files() == before and not entries() and settings() != {"key": "none"}
 
     # Nero found through App Paths (quoted, as installers write it): the shortcut works in its folder.
-    reg("add", APP_PATH, "/ve", "/d", '"' + winpath(nero_dir) + '\\nero.exe"', "/f")
-    assert msiexec("/i", msi) == 0 and winpath(nero_dir).encode("utf-16-le") in link.read_bytes()
+    reg("add", APP_PATH, "/ve", "/d", '"' + nero + '\\nero.exe"', "/f")
+    assert msiexec("/i", msi) == 0 and nero.encode("utf-16-le") in link.read_bytes()
     assert msiexec("/x", msi) == 0 and files() == before
 
 
@@ -89,7 +89,7 @@ def main(loader, setup, msi, driver, nero, msi_sh):
         shutil.copy(nero, nero_dir)
         os.environ["ZARVEL_NERO_LOG"] = winpath(log)
         os.chdir(work)  # where no nero.exe is: Zarvel finds Nero by the shortcut's folder alone
-        per_machine(loader, msi, msi_sh, drv, work, nero_dir, log)
+        per_machine(loader, msi, msi_sh, drv, work, winpath(nero_dir), log)
         reg("delete", APP_PATH, "/f")
         before = files()
         assert run(setup, "/S") == 2 and files() == before, "without Nero, /S must fail with 2 and leave nothing"
