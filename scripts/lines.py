@@ -2,7 +2,7 @@
 """make lines: non-blank, non-comment lines of the program and of its tests.
 
 Program: the sources, headers and resource script of the program's folders,
-and the setup script.
+the setup script and the MSI source.
 Tests: every text file under tests/, whatever it is (code, CMake, data)."""
 import pathlib
 import re
@@ -10,21 +10,25 @@ import sys
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
 PROGRAM_DIRS = ["framework", "app", "launcher", "controls", "res", "setup"]
-PROGRAM_EXTS = {".cpp", ".h", ".c", ".rc", ".nsi"}
+PROGRAM_EXTS = {".cpp", ".h", ".c", ".rc", ".nsi", ".wxs"}
 
 
 def code_lines(path):
     text = path.read_text(encoding="utf-8", errors="replace")
     hash_comments = path.suffix in {".py", ".sh", ".txt", ".cmake", ""} or path.name == "CMakeLists.txt"
+    comment = r"<!--.*?-->" if path.suffix == ".wxs" else r"/\*.*?\*/"
     if not hash_comments:
-        text = re.sub(r"/\*.*?\*/", lambda m: "\n" * m.group().count("\n"), text, flags=re.S)
+        text = re.sub(comment, lambda m: "\n" * m.group().count("\n"), text, flags=re.S)
     # In C, C++ and resource scripts the preprocessor lines (includes, pragmas,
     # defines) count like comments: they are bookkeeping, not behaviour. So do
-    # NSIS's "!" lines, beside its ";" and "#" comments.
+    # NSIS's "!" lines, beside its ";" and "#" comments, and the MSI source's
+    # "<?" lines (wixl's preprocessor and the XML declaration).
     if hash_comments:
         markers = ("#",)
     elif path.suffix == ".nsi":
         markers = (";", "#", "!")
+    elif path.suffix == ".wxs":
+        markers = ("<?",)
     else:
         markers = ("//", "#")
     return sum(1 for line in text.splitlines() if line.strip() and not line.strip().startswith(markers))

@@ -36,6 +36,11 @@ needs=(
     "iconv libc-bin"
     "/usr/share/i18n/locales/zh_TW locales"
     "makensis nsis"
+    "wixl wixl"
+    "msibuild msitools"
+    "faketime faketime"
+    "osslsigncode osslsigncode"
+    "openssl openssl"
 )
 
 # The 32-bit build runs under Debian's 32-bit Wine wherever 32-bit programs

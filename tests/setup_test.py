@@ -1,7 +1,7 @@
-# The setup program as administrators and users meet it, silent, under Wine: Nero found each way, the
-# Start-menu shortcut started as Explorer starts it, an upgrade over a running Zarvel, the silent uninstall,
-# and what each leaves behind. Run inside scripts/wine-env.sh:
-#   setup_test.py LOADER SETUP_EXE ZDRIVER_EXE NERO_EXE
+# The setup program and the MSI as administrators and users meet them, silent, under Wine: Nero found each way
+# or not at all, failures, the Start-menu shortcut started as Explorer starts it, upgrades over a running Zarvel,
+# the uninstall, and what each leaves behind. Run inside scripts/wine-env.sh:
+#   setup_test.py LOADER SETUP_EXE MSI ZDRIVER_EXE NERO_EXE MSI_SH
 import os
 import pathlib
 import pwd
@@ -12,6 +12,7 @@ import tempfile
 
 from scenarios import SECTION, WINE, Driver, settings, until, winpath
 
+ENTRIES = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
 KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Zarvel"
 APP_PATH = r"HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\nero.exe"  # one key for both views in Wine
 
@@ -22,13 +23,54 @@ def reg(*args):
     return done.stdout if done.returncode == 0 else None
 
 
-def files(home):
-    # Everything in the user's profile but its temporary folder, from where an uninstaller runs.
-    temp = os.path.join(home, "Temp")
-    return {os.path.join(d, n) for d, dirs, names in os.walk(home) if not d.startswith(temp) for n in dirs + names}
+def files():
+    # Every file and folder but Windows' own and the temporary ones, from where an uninstaller runs.
+    return {os.path.join(d, n) for d, dirs, names in os.walk(os.path.join(os.environ["WINEPREFIX"], "drive_c"))
+            if "Temp" not in d and "windows" not in d for n in dirs + names}
 
 
-def main(loader, setup, driver, nero):
+def entries():
+    # Zarvel's machine-wide uninstall entries in either registry view, as reg.exe shows them (it has no search).
+    found = (reg("query", key, "/s") or "" for key in (ENTRIES, ENTRIES.replace("Software", r"Software\Wow6432Node")))
+    return [key for text in found for key in text.split("\n\n") if "Zarvel 1.0" in key]
+
+
+def per_machine(loader, msi, msi_sh, drv, work, nero, log):  # nero: Nero's folder as Windows names it
+    def msiexec(*args):
+        return subprocess.run([loader, "msiexec", *args, "/qn"], timeout=120).returncode
+
+    [msiexec("/x", key.split("Uninstall\\")[1][:38]) for key in entries()]  # a failed run's products, by their codes
+    reg("add", SECTION, "/v", "CloseZarvel", "/t", "REG_DWORD", "/d", "1", "/f")  # Zarvel closes after a launch
+    before = files()
+    # No Nero, or a folder without nero.exe, given or registered: a failure, and nothing installed.
+    reg("add", APP_PATH, "/ve", "/d", winpath(work) + "\\nero.exe", "/f")
+    for nerodir in [], ["NERODIR=" + winpath(work)]:
+        assert msiexec("/i", msi, *nerodir) not in (0, 3010) and files() == before, "installed without Nero"
+
+    # Nero's folder given: the program under Program Files, the entry, the shortcut starts Zarvel in Nero's
+    # folder. A later version, with Zarvel running, upgrades it in place.
+    installed = os.environ["WINEPREFIX"] + "/drive_c/Program Files" + " (x86)" * ("64" not in loader) + "/Zarvel"
+    assert msiexec("/i", msi, "NERODIR=" + nero) == 0 and len(os.listdir(installed)) == 3
+    assert len(entries()) == 1 and all(shown in entries()[0] for shown in ("1.0.0.1", "Publisher", "NoModify"))
+    link = next(pathlib.Path(installed).parents[1].rglob("Zarvel.lnk"))
+    subprocess.run([loader, "start", "/unix", str(link)])
+    assert until(drv.shown, 10), "the Start-menu shortcut started no Zarvel"
+    later = os.path.join(work, "later.msi")
+    subprocess.run([msi_sh, ("x86", "x64")["64" in loader], "1.0.0.2", installed + "/Zarvel.exe", installed, later])
+    assert msiexec("/i", later, "NERODIR=" + nero) == 0 and len(entries()) == 1 and "1.0.0.2" in entries()[0]
+    drv.click("1000")  # Nero starts from the shortcut's folder; Zarvel closes and saves its settings
+    assert until(lambda: os.path.exists(log), 20) and until(drv.gone, 10), "Nero did not start"
+
+    # Removal: nothing of the package stays, the users' settings do.
+    assert msiexec("/x", later) == 0 and files() == before and not entries() and settings() != {"key": "none"}
+
+    # Nero found through App Paths (quoted, as installers write it): the shortcut works in its folder.
+    reg("add", APP_PATH, "/ve", "/d", '"' + nero + '\\nero.exe"', "/f")
+    assert msiexec("/i", msi) == 0 and nero.encode("utf-16-le") in link.read_bytes()
+    assert msiexec("/x", msi) == 0 and files() == before
+
+
+def main(loader, setup, msi, driver, nero, msi_sh):
     def run(*args):
         return subprocess.run([loader, *args], timeout=60).returncode
 
@@ -36,33 +78,49 @@ def main(loader, setup, driver, nero):
     assert b'level="asInvoker"' in stub and (b"PE\0\0d\x86" in stub) == loader.endswith("64"), "elevated, or wrong stub"
     home = os.path.join(os.environ["WINEPREFIX"], "drive_c", "users", pwd.getpwuid(os.getuid()).pw_name)
     link = pathlib.Path(home, "AppData", "Roaming", "Microsoft", "Windows", "Start Menu", "Programs", "Zarvel.lnk")
-    link.unlink(missing_ok=True)  # what a failed run may have left
+    shutil.rmtree(link) if link.is_dir() else link.unlink(missing_ok=True)  # what a failed run may have left
+    os.makedirs(os.path.join(home, "AppData", "Local", "Programs"), exist_ok=True)  # a folder Wine makes when asked
     reg("delete", KEY, "/f")
-    reg("delete", APP_PATH, "/f")
     desktop = os.path.join(home, "Desktop", "Zarvel.lnk")  # Wine's desktop may be the user's own: not touched
-    before, drv, on_desktop = files(home), Driver(driver), os.path.exists(desktop)
+    drv, on_desktop = Driver(driver), os.path.exists(desktop)
     with tempfile.TemporaryDirectory(prefix="zarvel-setup-") as work:
         nero_dir, elsewhere, log = os.path.join(work, "Nero 7"), os.path.join(work, "Zarvel"), os.path.join(work, "log")
         os.makedirs(nero_dir)
         shutil.copy(nero, nero_dir)
         os.environ["ZARVEL_NERO_LOG"] = winpath(log)
-        assert run(setup, "/S") == 2 and files(home) == before, "without Nero, /S must fail with 2 and leave nothing"
+        os.chdir(work)  # where no nero.exe is: Zarvel finds Nero by the shortcut's folder alone
+        per_machine(loader, msi, msi_sh, drv, work, winpath(nero_dir), log)
+        reg("delete", APP_PATH, "/f")
+        before = files()
+        assert run(setup, "/S") == 2 and files() == before, "without Nero, /S must fail with 2 and leave nothing"
+        # A folder that cannot be made (a file in its place) or a shortcut that cannot be written (a folder in
+        # its place) ends the install with 3, and it leaves nothing.
+        pathlib.Path(work, "file").touch()
+        link.mkdir()
+        for folder in os.path.join(work, "file", "Zarvel"), elsewhere:
+            assert run(setup, "/S", "/NERODIR=" + winpath(nero_dir), "/D=" + winpath(folder)) == 3, "failed, yet 0"
+            assert files() == before | {str(link)} and not os.path.exists(elsewhere) and reg("query", KEY) is None
+        link.rmdir()
 
-        # Nero's folder from the switch, Zarvel where the user says; the shortcut finds Nero by its folder alone.
+        # Nero's folder from the switch, Zarvel where the user says; the shortcut starts Zarvel in Nero's folder.
         assert run(setup, "/S", "/NERODIR=" + winpath(nero_dir), "/D=" + winpath(elsewhere)) == 0
-        assert sorted(os.listdir(elsewhere)) == ["README-en.txt", "README-zh-TW.txt", "Uninstall.exe", "Zarvel.exe"]
+        installed = ["README-en.txt", "README-zh-TW.txt", "Uninstall.exe", "Zarvel.exe"]
+        assert sorted(os.listdir(elsewhere)) == installed
+        # An upgrade that cannot write a file (a folder in its place) fails with 3 and puts the installed copy back.
+        os.remove(os.path.join(elsewhere, "README-en.txt"))
+        os.mkdir(os.path.join(elsewhere, "README-en.txt"))
+        assert run(setup, "/S") == 3 and sorted(os.listdir(elsewhere)) == installed, "a failed upgrade left it broken"
+        os.rmdir(os.path.join(elsewhere, "README-en.txt"))
         assert os.path.exists(desktop) == on_desktop, "a desktop shortcut nobody asked for"
         for shown in "DisplayName", "Publisher", "DisplayIcon", "EstimatedSize", "1.0.0.1", 'Uninstall.exe" /S':
             assert shown in reg("query", KEY), f"the uninstall entry lacks {shown}"
-        reg("add", SECTION, "/v", "CloseZarvel", "/t", "REG_DWORD", "/d", "0", "/f")  # it stays open for the uninstall
         run("start", "/unix", str(link))
         assert until(drv.shown, 10), "the Start-menu shortcut started no Zarvel"
-        drv.click("1000")
-        assert until(lambda: os.path.exists(log), 20), "Nero did not start"
+        assert winpath(nero_dir).encode("utf-16-le") in link.read_bytes(), "not started in Nero's folder"
 
         # The silent uninstall, Zarvel open: nothing stays but the settings.
         assert run(os.path.join(elsewhere, "Uninstall.exe"), "/S") == 0
-        assert until(lambda: files(home) == before and not os.path.exists(elsewhere), 20), "the uninstall left files"
+        assert until(lambda: files() == before and not os.path.exists(elsewhere), 20), "the uninstall left files"
         assert reg("query", KEY) is None and settings() != {"key": "none"}, "the entry stayed or the settings went"
 
         # Nero through App Paths, Zarvel in the user's programs folder; an upgrade closes a running Zarvel and
@@ -73,6 +131,8 @@ def main(loader, setup, driver, nero):
         run("start", "/unix", str(link))
         assert until(drv.shown, 10), "the Start-menu shortcut started no Zarvel"
         assert run(setup, "/S") == 0 and drv.gone(), "the upgrade left Zarvel running"
+        assert sorted(os.listdir(os.path.join(home, "AppData", "Local", "Programs", "Zarvel"))) == installed
 
 
-sys.exit(main(sys.argv[1], *map(os.path.abspath, sys.argv[2:5])))
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1], *map(os.path.abspath, sys.argv[2:7])))
