@@ -185,6 +185,9 @@ class Driver:
     def shown(self):
         return self("launchers")["count"] != "0"
 
+    def gone(self):
+        return not self.shown()
+
     def rects(self):
         # The client area on the screen, and each visible control in it ("r" and its id).
         state = self("state")
@@ -321,7 +324,7 @@ class Run:
             self.drv(CLOSE)  # when the window is still open
             for proc in self.procs:
                 proc.wait(10)
-            assert until(lambda: not self.drv.shown(), 5), "the window stayed"
+            assert until(self.drv.gone, 5), "the window stayed"
             self.check_outcome()
         finally:
             for proc in self.procs:
