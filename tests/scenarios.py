@@ -164,13 +164,6 @@ def picture():
     return [[rgb[i:i + 3] for i in range(row, row + 278 * 3, 3)] for row in range(0, len(rgb), 278 * 3)]
 
 
-def inside(boxes, x, y):
-    for name, (left, top, right, bottom) in boxes.items():
-        if left <= x < right and top <= y < bottom:
-            return name
-    return "surface"
-
-
 class Driver:
     # zdriver.exe: a command a line in, its answer a line out ("key=value" pairs separated by tabs).
 
@@ -248,7 +241,7 @@ class Run:
         for y in range(0, height, 2):
             for x in range(0, width, 2):
                 pixel = shot[3 * (y * width + x):3 * (y * width + x) + 3]
-                part = inside(boxes, x, y)
+                part = next((name for name, (l, t, r, b) in boxes.items() if l <= x < r and t <= y < b), "surface")
                 if part in ("-1", "1013", "1014"):
                     ink = ink or (part == "-1" and pixel == b"\0\0\0")
                     part = "labels"
