@@ -27,7 +27,7 @@ SYSTEM_OK = "確定" if os.environ.get("LANG", "").startswith("zh_TW") else "OK"
 NERO_FAIL = f"Zarvel v1.0|{SYSTEM_OK}|無法執行 Nero.~請將 Zarvel 移至 nero.exe 所在目錄."
 EXPRESS_FAIL = NERO_FAIL.replace("Nero.", "Nero Express.")
 ABOUT = "關於 Zarvel|Zarvel 版本 1.0|專為 Nero 使用者設計的小工具|確定"
-SIMPLE = {"view": "simple", "t1003": "進階設定(&M) >>", "e1009": "0", "e1013": "0", "e1014": "0", "e1011": "0"}
+SIMPLE = {"view": "simple", "t1003": "進階設定(&M) >>", "e1004": "1", "e1009": "0", "e1013": "0", "e1014": "0", "e1011": "0"}
 ADVANCED = {"view": "advanced", "t1003": "<< 簡易設定(&L)", "e1009": "1", "e1013": "1", "e1014": "1"}
 TIMER_OFF = {"e1011": "0", "e1012": "0", "e1008": "0", "e1015": "0"}
 TIMER_ON = {"e1011": "1", "e1012": "1", "e1008": "1", "e1015": "1"}
@@ -330,10 +330,11 @@ class Run:
             shutil.rmtree(self.work, ignore_errors=True)
 
     def prepare(self):
-        # The settings before ("TYPE HEXBYTES" for a value of any type), Nero's registration and the display's DPI,
-        # through Wine's regedit; UTF-16, for the section's Chinese name.
-        lines = ["Windows Registry Editor Version 5.00", r"[HKEY_CURRENT_USER\Control Panel\Desktop]",
-                 f'"LogPixels"=dword:{self.dpi:08x}']
+        # The settings before ("TYPE HEXBYTES" for a value of any type), Nero's registration, the display's DPI and a
+        # theme whose text is blue (the labels' black is the program's own), through Wine's regedit; UTF-16, for the
+        # section's Chinese name.
+        lines = ["Windows Registry Editor Version 5.00", r"[HKEY_CURRENT_USER\Control Panel\Colors]",
+                 '"WindowText"="0 0 255"', r"[HKEY_CURRENT_USER\Control Panel\Desktop]", f'"LogPixels"=dword:{self.dpi:08x}']
         if "reg" in self.row:
             lines.append(f"[{SECTION}]")
         for name, value in self.row.get("reg", {}).items():
