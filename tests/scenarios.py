@@ -27,7 +27,7 @@ SYSTEM_OK = "確定" if os.environ.get("LANG", "").startswith("zh_TW") else "OK"
 NERO_FAIL = f"Zarvel v1.0|{SYSTEM_OK}|無法執行 Nero.~請將 Zarvel 移至 nero.exe 所在目錄."
 EXPRESS_FAIL = NERO_FAIL.replace("Nero.", "Nero Express.")
 ABOUT = "關於 Zarvel|Zarvel 版本 1.0|專為 Nero 使用者設計的小工具|確定"
-SIMPLE = {"view": "simple", "t1003": "進階設定(&M) >>", "e1004": "1", "e1009": "0", "e1013": "0", "e1014": "0", "e1011": "0"}
+SIMPLE = {"view": "simple", "t1003": "進階設定(&M) >>", "e1009": "0", "e1013": "0", "e1014": "0", "e1011": "0"}
 ADVANCED = {"view": "advanced", "t1003": "<< 簡易設定(&L)", "e1009": "1", "e1013": "1", "e1014": "1"}
 TIMER_OFF = {"e1011": "0", "e1012": "0", "e1008": "0", "e1015": "0"}
 TIMER_ON = {"e1011": "1", "e1012": "1", "e1008": "1", "e1015": "1"}
@@ -56,7 +56,7 @@ SCENARIOS = {
     # start-up, single instance, settings
     "first run": dict(after=FIRST_RUN, steps=[{
         **SIMPLE, "centred": "1", "focus": "1000", "def": "1000", "t1011": "3", "c1013": "0", "c1014": "1",
-        "s1008": "1004", "s1009": "1004", "t1008": "Nero", "t1009": "Nero"}]),
+        "s1008": "1004", "s1009": "1004", "t1008": "Nero", "t1009": "Nero", "e1004": "1"}]),  # the marker on the edge
     "stored settings": dict(reg=STORED, after=STORED, steps=[{
         **ADVANCED, **TIMER_OFF, "def": "1001", "focus": "1001", "s1008": "1006", "s1009": "1005",
         "t1008": "上次所執行", "t1009": "Nero Express", "t1011": "7", "c1014": "0"}]),
@@ -334,9 +334,8 @@ class Run:
         # theme whose text is blue (the labels' black is the program's own), through Wine's regedit; UTF-16, for the
         # section's Chinese name.
         lines = ["Windows Registry Editor Version 5.00", r"[HKEY_CURRENT_USER\Control Panel\Colors]",
-                 '"WindowText"="0 0 255"', r"[HKEY_CURRENT_USER\Control Panel\Desktop]", f'"LogPixels"=dword:{self.dpi:08x}']
-        if "reg" in self.row:
-            lines.append(f"[{SECTION}]")
+                 '"WindowText"="0 0 255"', r"[HKEY_CURRENT_USER\Control Panel\Desktop]",
+                 f'"LogPixels"=dword:{self.dpi:08x}'] + [f"[{SECTION}]"] * ("reg" in self.row)
         for name, value in self.row.get("reg", {}).items():
             kind, data = value.split(" ", 1) if type(value) is str else ("4", struct.pack("<i", value).hex(" "))
             lines.append(f'"{name}"=hex({int(kind):x}):{data.replace(" ", ",")}')
