@@ -330,11 +330,9 @@ class Run:
             shutil.rmtree(self.work, ignore_errors=True)
 
     def prepare(self):
-        # The settings before ("TYPE HEXBYTES" for a value of any type), Nero's registration, the display's DPI and a
-        # theme whose text is blue (the labels' black is the program's own), through Wine's regedit; UTF-16, for the
-        # section's Chinese name.
-        lines = ["Windows Registry Editor Version 5.00", r"[HKEY_CURRENT_USER\Control Panel\Colors]",
-                 '"WindowText"="0 0 255"', r"[HKEY_CURRENT_USER\Control Panel\Desktop]",
+        # The settings before ("TYPE HEXBYTES" for a value of any type), Nero's registration and the display's DPI,
+        # through Wine's regedit; UTF-16, for the section's Chinese name.
+        lines = ["Windows Registry Editor Version 5.00", r"[HKEY_CURRENT_USER\Control Panel\Desktop]",
                  f'"LogPixels"=dword:{self.dpi:08x}'] + [f"[{SECTION}]"] * ("reg" in self.row)
         for name, value in self.row.get("reg", {}).items():
             kind, data = value.split(" ", 1) if type(value) is str else ("4", struct.pack("<i", value).hex(" "))
