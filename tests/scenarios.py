@@ -195,8 +195,7 @@ class Driver:
         boxes = self.rects()
         left, top, right, bottom = boxes["1000" if what == "0" else what]
         x = right + 6 if what == "0" else (left + right) // 2
-        y = (top + bottom) // 2
-        xdotool("mousemove", str(boxes["client"][0] + x), str(boxes["client"][1] + y), "click", "1")
+        xdotool("mousemove", str(boxes["client"][0] + x), str(boxes["client"][1] + (top + bottom) // 2), "click", "1")
 
     def keys(self, names):
         # Real keys, once the launcher or its box, brought to the front, has the X server's focus.
@@ -356,8 +355,12 @@ class Run:
 
 
 def settings():
-    # The stored settings that are DWORDs, as numbers; {"key": "none"} without the section.
-    query = subprocess.run([WINE, "reg", "query", SECTION], capture_output=True, text=True, errors="replace")
+    # The stored settings that are DWORDs, as numbers; {"key": "none"} without the section. A reg that fails is asked
+    # once more before the section counts as missing: the one way a row can see no section that is there.
+    for _ in range(2):
+        query = subprocess.run([WINE, "reg", "query", SECTION], capture_output=True, text=True, errors="replace")
+        if not query.returncode:
+            break
     rows = [line.split() for line in query.stdout.splitlines()]
     dwords = {r[0]: struct.unpack("<i", struct.pack("<I", int(r[2], 16)))[0] for r in rows if r[1:2] == ["REG_DWORD"]}
     return {"key": "none"} if query.returncode else dwords
