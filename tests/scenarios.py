@@ -294,7 +294,7 @@ class Run:
             self.expect({"window": "none"}, int(arg) + 3)
             late = (int(self.launches(1)[0][1]) - self.shown) / 1000 - int(arg)
             assert -0.3 <= late <= 0.6, f"a countdown of {arg} s started nero {late} s late"
-        elif verb == "memory":  # the process's private memory grew by less than N KiB since the last look
+        elif verb == "memory":  # the process's private memory grew by N KiB at most since the last look
             with open(f"/proc/{self.procs[0].pid}/status") as f:  # Wine counts no GDI objects
                 now = int(next(line for line in f if line.startswith("RssAnon:")).split()[1])
             assert now - getattr(self, "memory", now) <= int(arg), f"{now - self.memory} KiB more since the last look"
