@@ -85,9 +85,10 @@ def main(exe, machine, version):
     for name in re.findall(r"DLL Name: (\S+)", head):
         if name.lower() not in SYSTEM_DLLS:
             problems.append(f"needs {name}, which not every Windows has")
-    # Wine lays out every program at the display's DPI, aware or not: only the file shows the declaration.
+    # Wine lays out every program at the display's DPI, aware or not: only the file shows the declaration, looked up
+    # in user32.dll, where Windows has it.
     with open(exe, "rb") as f:
-        if b"SetProcessDPIAware\0" not in f.read():
+        if b"SetProcessDPIAware\0" not in (data := f.read()) or "user32.dll".encode("utf-16-le") not in data:
             problems.append("does not look up SetProcessDPIAware: blurred at display scaling")
     wanted = "|".join(RESOURCES.strip().splitlines()).split("|")
     facts, copies = resource_facts(exe)

@@ -87,9 +87,7 @@ const wchar_t* View(HWND d)
     GetWindowRect(d, &window);
     GetWindowRect(GetDlgItem(d, 1004), &simple);
     GetWindowRect(GetDlgItem(d, 1005), &advanced);
-    if (window.bottom == simple.top)
-        return L"simple";
-    return window.bottom == advanced.top ? L"advanced" : L"neither";
+    return window.bottom == simple.top ? L"simple" : window.bottom == advanced.top ? L"advanced" : L"neither";
 }
 
 // Each control's text, enabled and check state, and its place when visible;
@@ -141,6 +139,9 @@ void State(HWND d)
     Add(L"min", IsIconic(d));
     Add(L"fg", GetForegroundWindow() == d);
     Add(L"client", Rect(d, d));
+    RECT w, a;
+    GetWindowRect(d, &w), SystemParametersInfoW(SPI_GETWORKAREA, 0, &a, 0);
+    Add(L"centred", abs(w.left + w.right - a.left - a.right) < 4 && abs(w.top + w.bottom - a.top - a.bottom) < 4);
     Controls(d);
     Add(L"box", BoxTexts(d));
 }
@@ -249,11 +250,31 @@ void Fake(const wchar_t* title)
     SetForegroundWindow(s_fake);
 }
 
+// Holds the instance lock as a slow first start would, or lets it go.
+void Lock(bool bHold)
+{
+    static HANDLE s_lock;
+    ReleaseMutex(s_lock), CloseHandle(s_lock); // when there is none, both fail harmlessly
+    s_lock = bHold ? CreateMutexW(nullptr, TRUE, L"Local\\Zarvel v1.0") : nullptr;
+}
+
+// churn N: N repaints of the window and its controls, each with a view
+// switch, all of them handled before the answer.
+void Churn(HWND d, const wchar_t* arg)
+{
+    for (int i = _wtoi(arg); i > 0; --i) {
+        RedrawWindow(d, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        Send(d, WM_COMMAND, MAKEWPARAM(1003, BN_CLICKED), (LPARAM)GetDlgItem(d, 1003));
+    }
+}
+
 // The commands, and those of them that need no launcher on the screen.
 const std::map<std::wstring, void (*)(HWND, wchar_t*)> kCommands = {
     {L"launchers", [](HWND, wchar_t*) { Add(L"count", Look().size()); }},
     {L"fake", [](HWND, wchar_t* arg) { Fake(arg); }},
-    {L"clear", [](HWND, wchar_t*) { RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Zarvel v1.0"); }},
+    // What a scenario leaves behind goes: the settings, another program's window, the lock.
+    {L"clear",
+     [](HWND, wchar_t*) { Fake(L""), Lock(false), RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Zarvel v1.0"); }},
     {L"state", [](HWND d, wchar_t*) { State(d); }},
     {L"front", [](HWND d, wchar_t*) { Front(d); }},
     {L"text", [](HWND d, wchar_t* arg) { Paste(d, arg); }},
@@ -261,8 +282,10 @@ const std::map<std::wstring, void (*)(HWND, wchar_t*)> kCommands = {
     {L"logoff", [](HWND d, wchar_t* arg) { Logoff(d, arg); }},
     {L"names", [](HWND d, wchar_t*) { Names(d); }},
     {L"fit", [](HWND d, wchar_t* arg) { Fit(d, arg); }},
+    {L"lock", [](HWND, wchar_t* arg) { Lock(*arg == L'1'); }},
+    {L"churn", [](HWND d, wchar_t* arg) { Churn(d, arg); }},
 };
-const std::set<std::wstring> kAlone = {L"launchers", L"fake", L"clear"};
+const std::set<std::wstring> kAlone = {L"launchers", L"fake", L"clear", L"lock"};
 
 void Run(const std::wstring& cmd, wchar_t* arg)
 {

@@ -1,11 +1,12 @@
-/* A stand-in for nero.exe: appends "<arguments>\t<ms since 1970>\t<pid>\n"
-   to the file that %ZARVEL_NERO_LOG% names, and exits. */
+/* A stand-in for nero.exe: appends "<arguments>\t<ms since 1970>\t<show>\n"
+   to the file that %ZARVEL_NERO_LOG% names, and exits. <show> is how it was
+   asked to show its window (STARTUPINFO's wShowWindow, as WinMain gets it). */
 #include <stdio.h>
 #include <windows.h>
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR arguments, int show)
 {
-    (void)instance, (void)previous, (void)show;
+    (void)instance, (void)previous;
     FILETIME ft;
     GetSystemTimeAsFileTime(&ft);
     const ULARGE_INTEGER now = {{ft.dwLowDateTime, ft.dwHighDateTime}};
@@ -13,6 +14,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR arguments, int
     FILE* log = _wgetenv(L"ZARVEL_NERO_LOG") ? _wfopen(_wgetenv(L"ZARVEL_NERO_LOG"), L"ab") : NULL;
     if (!log)
         return 1;
-    fprintf(log, "%ls\t%llu\t%lu\n", arguments, now.QuadPart / 10000 - 11644473600000ULL, GetCurrentProcessId());
+    fprintf(log, "%ls\t%llu\t%d\n", arguments, now.QuadPart / 10000 - 11644473600000ULL, show);
     return fclose(log) != 0;
 }
