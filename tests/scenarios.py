@@ -33,8 +33,7 @@ TEXTS = dict(
     about=("關於 Zarvel|Zarvel 版本 1.0|專為 Nero 使用者設計的小工具", "关于 Zarvel|Zarvel 版本 1.0|专为 Nero 用户设计的小工具",
            "About Zarvel|Zarvel version 1.0|A small tool for Nero users"))
 T = {name: texts[{"zh_TW": 0, "zh_CN": 1}.get(os.environ.get("LANG", "")[:5], 2)] for name, texts in TEXTS.items()}
-NERO_FAIL = f"Zarvel v1.0|{T['ok']}|{T['failed'].format('Nero')}"
-EXPRESS_FAIL = f"Zarvel v1.0|{T['ok']}|{T['failed'].format('Nero Express')}"
+NERO_FAIL, EXPRESS_FAIL = (f"Zarvel v1.0|{T['ok']}|{T['failed'].format(name)}" for name in ("Nero", "Nero Express"))
 ABOUT = f"{T['about']}|{T['ok']}"
 SIMPLE = {"view": "simple", "t1003": T["more"], "e1009": "0", "e1013": "0", "e1014": "0", "e1011": "0"}
 ADVANCED = {"view": "advanced", "t1003": T["less"], "e1009": "1", "e1013": "1", "e1014": "1"}
@@ -43,22 +42,12 @@ TIMER_ON = {"e1011": "1", "e1012": "1", "e1008": "1", "e1015": "1"}
 CLOSE, OK, MINIMISE = "post 16 0 0", "post 273 1 0", "post 274 61472 0"  # WM_CLOSE; IDOK; SC_MINIMIZE
 
 
-def after(**changed):
-    return {**FIRST_RUN, **changed}
-
-
-def autorun(target=NERO, wait=2, **more):
-    return dict(EnableAutorun=1, SelectedOption=target, WaitSeconds=wait, **more)
-
-
-def counting(n, button=1000):
-    caption = T["nero"] if button == 1000 else T["express"]
-    return {f"t{button}": f"{caption}   [{n}]"}
-
-
-def stopped(trigger, caption=T["nero"], **reg):
-    # The countdown stopped by trigger: nothing starts once its time is up.
-    return dict(reg=autorun(**reg), steps=[trigger, "sleep 2600", {"t1000": caption}], runs=[])
+after = lambda **changed: {**FIRST_RUN, **changed}
+autorun = lambda target=NERO, wait=2, **more: dict(EnableAutorun=1, SelectedOption=target, WaitSeconds=wait, **more)
+counting = lambda n, button=1000: {f"t{button}": f"{T['nero' if button == 1000 else 'express']}   [{n}]"}
+# The countdown stopped by trigger: nothing starts once its time is up.
+stopped = lambda trigger, caption=T["nero"], **reg: dict(reg=autorun(**reg), runs=[],
+                                                          steps=[trigger, "sleep 2600", {"t1000": caption}])
 
 
 SCENARIOS = {
@@ -121,10 +110,8 @@ SCENARIOS = {
     "stop: escape": stopped("keys Escape"),
     "stop: toggle": stopped("click 1003"),
     "stop: logoff asked": stopped("logoff ask"),
-    "stop: auto-run box": stopped("click 1013", DlgExpanded=1),
-    "stop: close-after box": stopped("click 1014", DlgExpanded=1),
-    "stop: default list": stopped("click 1009", DlgExpanded=1),
-    "stop: auto-run list": stopped("click 1008", DlgExpanded=1),
+    **{f"stop: {name}": stopped(f"click {control}", DlgExpanded=1) for name, control in (
+        ("auto-run box", 1013), ("close-after box", 1014), ("default list", 1009), ("auto-run list", 1008))},
     "stop: focus in the delay box keeps the count": stopped("click 1011", counting(2)["t1000"], DlgExpanded=1),
     "stop: delay typed keeps the count": stopped("text 1011 5", counting(2)["t1000"], DlgExpanded=1),
     # option lists, delay box, views
@@ -191,14 +178,10 @@ class Driver:
     def shown(self):
         return self("launchers")["count"] != "0"
 
-    def gone(self):
-        return not self.shown()
-
     def rects(self):
         # The client area on the screen, and each visible control in it ("r" and its id).
-        state = self("state")
-        boxes = [key for key in state if key == "client" or key.startswith("r")]
-        return {key.removeprefix("r"): [int(v) for v in state[key].split(",")] for key in boxes}
+        return {key.removeprefix("r"): [int(v) for v in box.split(",")] for key, box in self("state").items()
+                if key == "client" or key.startswith("r")}
 
     def click(self, what):
         # A real click in the middle of a control; "0": on the surface right of the Nero button.
@@ -218,20 +201,17 @@ class Run:
     # One scenario, in a fresh folder with the stand-in beside the launcher, elsewhere ("apppath") or nowhere.
 
     def __init__(self, loader, exe, nero, drv, row):
-        self.loader, self.exe, self.drv, self.row, self.procs = loader, exe, drv, row, []
-        self.dpi = row.get("dpi", 96)
+        self.loader, self.exe, self.drv, self.row, self.procs, self.dpi = loader, exe, drv, row, [], row.get("dpi", 96)
         self.work = tempfile.mkdtemp(prefix="zarvel-")
-        self.log = os.path.join(self.work, "nero.log")
-        self.apps = os.path.join(self.work, "apps")
+        self.log, self.apps = os.path.join(self.work, "nero.log"), os.path.join(self.work, "apps")
         os.makedirs(self.apps)
         if row.get("nero", True):
             shutil.copy(nero, self.apps if row.get("nero") == "apppath" else self.work)
 
     def start(self, count=1):
         env = dict(os.environ, ZARVEL_NERO_LOG=winpath(self.log))
-        for _ in range(count):
-            self.procs.append(subprocess.Popen([self.loader, self.exe], cwd=self.work, env=env,
-                                               stderr=subprocess.DEVNULL))
+        self.procs += [subprocess.Popen([self.loader, self.exe], cwd=self.work, env=env, stderr=subprocess.DEVNULL)
+                       for _ in range(count)]
 
     def launches(self, at_least=0):
         # The stand-in's records (arguments, ms since 1970, how shown); a start may still be on its way.
@@ -248,43 +228,31 @@ class Run:
         width, height = right - left, bottom - top
         shot = subprocess.run(["import", "-window", "root", "-crop", f"{width}x{height}+{left}+{top}", "-depth", "8",
                                "rgb:-"], capture_output=True, check=True).stdout
-        shows = {"surface": [], "labels": []}
-        ink = False
-        for y in range(0, height, 2):
-            for x in range(0, width, 2):
-                pixel = shot[3 * (y * width + x):3 * (y * width + x) + 3]
-                part = next((name for name, (l, t, r, b) in boxes.items() if l <= x < r and t <= y < b), "surface")
-                if part in ("-1", "1013", "1014"):
-                    ink = ink or (part == "-1" and pixel == b"\0\0\0")
-                    part = "labels"
-                if part in shows:
-                    shows[part].append(self.pictured(x, y, pixel))
-        x, y = boxes["1011"][0] + 3, boxes["1011"][1] + 3
-        edit = shot[3 * (y * width + x):3 * (y * width + x) + 3]
-        surface = sum(shows["surface"]) * 100 // len(shows["surface"])
-        labels = sum(shows["labels"]) * 100 // len(shows["labels"])
-        whole = 100 if self.dpi == 96 else 95  # the grown picture is smoothed
-        return dict(surface="picture" if surface >= whole else f"{surface} %", ink=ink,
+        at = lambda x, y: shot[3 * (y * width + x):3 * (y * width + x) + 3]
+        parts = [(x, y, next((name for name, (l, t, r, b) in boxes.items() if l <= x < r and t <= y < b), "surface"))
+                 for y in range(0, height, 2) for x in range(0, width, 2)]
+        share = lambda hits: sum(hits) * 100 // len(hits)
+        surface = share([self.pictured(x, y, at(x, y)) for x, y, part in parts if part == "surface"])
+        labels = share([self.pictured(x, y, at(x, y)) for x, y, part in parts if part in ("-1", "1013", "1014")])
+        ink = any(part == "-1" and at(x, y) == b"\0\0\0" for x, y, part in parts)
+        x, y = boxes["1011"][0] + 3, boxes["1011"][1] + 3  # in the delay box
+        # Grown with the display's scaling, the picture is smoothed: not every pixel passes.
+        return dict(surface="picture" if surface >= (100 if self.dpi == 96 else 95) else f"{surface} %", ink=ink,
                     labels="picture" if labels > 50 else f"{labels} %",
-                    edit="picture" if self.pictured(x, y, edit) else edit.hex())
+                    edit="picture" if self.pictured(x, y, at(x, y)) else at(x, y).hex())
 
     def pictured(self, x, y, pixel):
         # Whether the pixel at (x, y) of the client area shows the picture. Grown with the display's scaling, the
         # picture is smoothed: its pixels may differ a little from the nearest one of the original.
         row = PICTURE[y * 96 // self.dpi % len(PICTURE)]
-        original = row[x * 96 // self.dpi % len(row)]
-        tolerance = 0 if self.dpi == 96 else 8
-        return max(abs(a - b) for a, b in zip(pixel, original)) <= tolerance
+        return max(abs(a - b) for a, b in zip(pixel, row[x * 96 // self.dpi % len(row)])) <= (self.dpi != 96) * 8
 
     def expect(self, want, seconds=4):
         # Waits until the window shows what want says.
-        end = time.time() + seconds
-        while True:
-            got = self.paint() if "paint" in want else self.drv("names" if "names" in want else "state")
-            want_ = want.get("paint", want.get("names", want))
-            wrong = {k: (v, got.get(k)) for k, v in want_.items() if str(v) != str(got.get(k))}
-            if not wrong or time.time() > end:
-                break
+        shows, end = want.get("paint", want.get("names", want)), time.time() + seconds
+        look = lambda: self.paint() if "paint" in want else self.drv("names" if "names" in want else "state")
+        differ = lambda got: {k: (v, got.get(k)) for k, v in shows.items() if str(v) != str(got.get(k))}
+        while (wrong := differ(look())) and time.time() < end:
             time.sleep(0.05)
         assert not wrong, "expected vs shown: " + ", ".join(f"{k}: {w!r} vs {g!r}" for k, (w, g) in wrong.items())
 
@@ -299,8 +267,7 @@ class Run:
         elif verb in ("hang", "resume", "kill"):  # the first launcher stops answering, goes on, or is ended
             os.kill(self.procs[0].pid, {"hang": signal.SIGSTOP, "resume": signal.SIGCONT, "kill": signal.SIGKILL}[verb])
         elif verb == "ended":  # the starts after the first window have ended by themselves (one after its count)
-            for proc in self.procs[self.row.get("start", 1):]:
-                proc.wait(30)
+            [proc.wait(30) for proc in self.procs[self.row.get("start", 1):]]
         elif verb == "launched":  # the countdown started nero N seconds after the window showed
             self.expect({"window": "none"}, int(arg) + 3)
             late = (int(self.launches(1)[0][1]) - self.shown) / 1000 - int(arg)
@@ -315,7 +282,7 @@ class Run:
         elif verb == "keys":  # by xdotool's names: "Tab", "alt+m", "5"
             self.drv.keys(arg.split())
         elif verb == "fits":  # no text of the window, or of its box, wider than its control
-            clipped = self.drv(f"fit {self.dpi}")["clipped"]
+            clipped = self.drv(f"fit {self.dpi} {winpath(self.exe)}")["clipped"]
             assert not clipped, f"texts wider than their controls (id:needed>room, px): {clipped}"
         else:
             answer = self.drv(step)
@@ -331,14 +298,11 @@ class Run:
             for step in self.row.get("steps", []):
                 self.step(step)
             self.drv(CLOSE)  # when the window is still open
-            for proc in self.procs:
-                proc.wait(10)
-            assert until(self.drv.gone, 5), "the window stayed"
+            [proc.wait(10) for proc in self.procs]
+            assert until(lambda: not self.drv.shown(), 5), "the window stayed"
             self.check_outcome()
         finally:
-            for proc in self.procs:
-                if proc.poll() is None:
-                    proc.kill()
+            [proc.kill() for proc in self.procs if proc.poll() is None]
             self.drv("clear")
             shutil.rmtree(self.work, ignore_errors=True)
 
@@ -371,10 +335,8 @@ class Run:
 def settings():
     # The stored settings that are DWORDs, as numbers; {"key": "none"} without the section. A reg that fails is asked
     # once more before the section counts as missing: the one way a row can see no section that is there.
-    for _ in range(2):
-        query = subprocess.run([WINE, "reg", "query", SECTION], capture_output=True, text=True, errors="replace")
-        if not query.returncode:
-            break
+    run = lambda: subprocess.run([WINE, "reg", "query", SECTION], capture_output=True, text=True, errors="replace")
+    query = first if not (first := run()).returncode else run()
     rows = [line.split() for line in query.stdout.splitlines()]
     dwords = {r[0]: struct.unpack("<i", struct.pack("<I", int(r[2], 16)))[0] for r in rows if r[1:2] == ["REG_DWORD"]}
     return {"key": "none"} if query.returncode else dwords

@@ -1,6 +1,7 @@
 # What a build can get wrong without any test run noticing: the file's machine, the oldest Windows its
 # header names, DLLs that Windows lacks, and the resource facts the resource compiler may silently
 # change.  usage: static_check.py ZARVEL_EXE i386|x86-64 OS_VERSION
+import itertools
 import re
 import subprocess
 import sys
@@ -74,35 +75,23 @@ def resource_facts(exe):
 
 
 def main(exe, machine, version):
-    problems = []
-    head = run("x86_64-w64-mingw32-objdump", "-p", "-f", exe)
-    if f"architecture: {machine}," not in head or "(Windows GUI)" not in head:
-        problems.append(f"not a {machine} Windows GUI program")
-    major, minor = version.split(".")
-    for field in ("OSystemVersion", "SubsystemVersion"):
-        if not re.search(rf"Major{field}\s+{major}\n.*Minor{field}\s+{minor}\n", head, re.S):
-            problems.append(f"header {field} is not {version}")
-    for name in re.findall(r"DLL Name: (\S+)", head):
-        if name.lower() not in SYSTEM_DLLS:
-            problems.append(f"needs {name}, which not every Windows has")
+    head, (major, minor) = run("x86_64-w64-mingw32-objdump", "-p", "-f", exe), version.split(".")
+    problems = [f"not a {machine} Windows GUI program"] * (f"architecture: {machine}," not in head or
+                                                            "(Windows GUI)" not in head)
+    problems += [f"header {field} is not {version}" for field in ("OSystemVersion", "SubsystemVersion")
+                 if not re.search(rf"Major{field}\s+{major}\n.*Minor{field}\s+{minor}\n", head, re.S)]
+    problems += [f"needs {name}, which not every Windows has" for name in re.findall(r"DLL Name: (\S+)", head)
+                 if name.lower() not in SYSTEM_DLLS]
     # Wine lays out every program at the display's DPI, aware or not: only the file shows the declaration, looked up
     # in user32.dll, where Windows has it.
     with open(exe, "rb") as f:
         if b"SetProcessDPIAware\0" not in (data := f.read()) or "user32.dll".encode("utf-16-le") not in data:
             problems.append("does not look up SetProcessDPIAware: blurred at display scaling")
-    wanted = "|".join(RESOURCES.strip().splitlines()).split("|")
     facts, copies = resource_facts(exe)
-    got = facts.split("|")
-    got += [""] * (len(wanted) - len(got))
-    for want, found in zip(wanted, got):
-        if want != found:
-            problems.append(f"resource: expected {want!r}, found {found!r}")
-    if copies != COPIES:
-        problems.append(f"resources by language: expected {COPIES}, found {copies}")
-    for problem in problems:
-        print(problem)
-    if not problems:
-        print(f"ok: {exe}")
+    problems += [f"resource: expected {want!r}, found {found!r}" for want, found in itertools.zip_longest(
+        "|".join(RESOURCES.strip().splitlines()).split("|"), facts.split("|"), fillvalue="") if want != found]
+    problems += [f"resources by language: expected {COPIES}, found {copies}"] * (copies != COPIES)
+    print("\n".join(problems) or f"ok: {exe}")
     return 1 if problems else 0
 
 

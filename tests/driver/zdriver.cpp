@@ -35,9 +35,8 @@ std::wstring Text(HWND h)
 {
     wchar_t s[512] = L"";
     Send(h, WM_GETTEXT, 512, (LPARAM)s);
-    std::wstring text = s;
-    std::replace(text.begin(), text.end(), L'\n', L'~');
-    return text;
+    std::replace(s, s + wcslen(s), L'\n', L'~');
+    return s;
 }
 
 // The launchers on the screen.
@@ -59,25 +58,17 @@ std::vector<HWND> Look()
 std::wstring Rect(HWND h, HWND d)
 {
     RECT r;
-    if (h == d) {
-        GetClientRect(d, &r);
-        MapWindowPoints(d, nullptr, (POINT*)&r, 2);
-    } else {
-        GetWindowRect(h, &r);
-        MapWindowPoints(nullptr, d, (POINT*)&r, 2);
-    }
+    h == d ? GetClientRect(d, &r) : GetWindowRect(h, &r);
+    MapWindowPoints(h == d ? d : nullptr, h == d ? nullptr : d, (POINT*)&r, 2);
     return std::to_wstring(r.left) + L"," + std::to_wstring(r.top) + L"," + std::to_wstring(r.right) + L"," +
            std::to_wstring(r.bottom);
 }
 
-// A message box or About box that the launcher owns.
-HWND Box(HWND d)
+// A message box or About box that the launcher owns: the first after one that it does not.
+HWND Box(HWND d, HWND after = nullptr)
 {
-    HWND box = nullptr;
-    do {
-        box = FindWindowExW(nullptr, box, L"#32770", nullptr);
-    } while (box && GetWindow(box, GW_OWNER) != d);
-    return box;
+    const HWND box = FindWindowExW(nullptr, after, L"#32770", nullptr);
+    return box && GetWindow(box, GW_OWNER) != d ? Box(d, box) : box;
 }
 
 // The view: the window ends at the top of one of the markers.
@@ -114,18 +105,15 @@ void Controls(HWND d)
     }
 }
 
-// The box's title and the texts of its controls; an icon's text is its number.
+// The box's title and the texts of its controls (without a box, none); an
+// icon's text is its number.
 std::wstring BoxTexts(HWND d)
 {
     const HWND b = Box(d);
-    if (!b)
-        return L"";
     std::wstring texts = Text(b);
-    for (HWND c = GetWindow(b, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-        const std::wstring t = Text(c);
-        if (!t.empty() && t[0] != 0xFFFF)
+    for (HWND c = GetWindow(b, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        if (const std::wstring t = Text(c); t[0] && t[0] != 0xFFFF)
             texts += L"|" + t;
-    }
     return texts;
 }
 
@@ -150,9 +138,8 @@ void State(HWND d)
 // window that Wine made for it, which must have the X focus before they come.
 void Front(HWND d)
 {
-    const HWND target = Box(d) ? Box(d) : d;
-    SetForegroundWindow(target);
-    Add(L"x", (INT_PTR)GetPropW(target, L"__wine_x11_whole_window"));
+    SetForegroundWindow(d = Box(d) ? Box(d) : d);
+    Add(L"x", (INT_PTR)GetPropW(d, L"__wine_x11_whole_window"));
 }
 
 // Each control's name as a screen reader hears it: "n" and the control's id.
@@ -160,8 +147,7 @@ void Names(HWND d)
 {
     // IID_IAccessible, which Debian's MinGW links wrong.
     const GUID iid = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0, 0xaa, 0, 0x38, 0x9b, 0x71}};
-    VARIANT self = {};
-    self.vt = VT_I4;
+    const VARIANT self = {{{VT_I4}}};
     for (HWND c = GetWindow(d, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
         IAccessible* acc;
         BSTR name;
@@ -173,19 +159,16 @@ void Names(HWND d)
     }
 }
 
-// fit DPI: the controls of the box, or else of the launcher, whose text is wider
-// than their room at the display's DPI, in the font that the dialog manager
-// makes from the template: the size and face after its menu, class and title.
+// fit DPI EXE: the controls of the box, or else of the launcher, whose text is
+// wider than their room at the display's DPI, in the font that the dialog
+// manager makes from EXE's template: the size and face after its menu, class
+// and title.
 void Fit(HWND w, wchar_t* arg)
 {
-    const int dpi = _wtoi(arg), id = Box(w) ? 100 : 102;
-    DWORD pid = 0, size = MAX_PATH;
-    wchar_t exe[MAX_PATH] = L"", cls[16];
-    GetWindowThreadProcessId(w = Box(w) ? Box(w) : w, &pid);
-    const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
-    QueryFullProcessImageNameW(process, 0, exe, &size);
-    CloseHandle(process);
-    const HMODULE m = LoadLibraryExW(exe, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    const int dpi = wcstol(arg, &arg, 10), id = Box(w) ? 100 : 102;
+    wchar_t cls[16];
+    w = Box(w) ? Box(w) : w;
+    const HMODULE m = LoadLibraryExW(arg + 1, nullptr, LOAD_LIBRARY_AS_DATAFILE);
     const WORD* h = (const WORD*)LockResource(LoadResource(m, FindResourceW(m, MAKEINTRESOURCEW(id), RT_DIALOG)));
     const bool ex = h[1] == 0xFFFF;
     const WORD* t = h + (ex ? 13 : 9);
@@ -201,13 +184,10 @@ void Fit(HWND w, wchar_t* arg)
         GetClassNameW(c, cls, 16);
         DrawTextW(dc, Text(c).c_str(), -1, &need, DT_CALCRECT | DT_SINGLELINE);
         // The room a text has: less a list's arrow, a check box's box, a button's frame.
-        const bool list = !wcscmp(cls, L"ComboBox"), check = (GetWindowLongW(c, GWL_STYLE) & 0xF) == BS_AUTOCHECKBOX;
+        const bool check = (GetWindowLongW(c, GWL_STYLE) & 0xF) == BS_AUTOCHECKBOX;
+        const int frame = !wcscmp(cls, L"Static") ? 0 : !wcscmp(cls, L"ComboBox") ? 24 : check ? 16 : 6;
         if (IsWindowVisible(c) && rc.right > 0 && wcscmp(cls, L"msctls_updown32") &&
-            need.right > rc.right - (wcscmp(cls, L"Static") ? MulDiv(list    ? 24
-                                                                     : check ? 16
-                                                                             : 6,
-                                                                     dpi, 96)
-                                                            : 0))
+            need.right > rc.right - MulDiv(frame, dpi, 96))
             clipped += std::to_wstring(GetDlgCtrlID(c)) + L" ";
     }
     DeleteObject(SelectObject(dc, GetStockObject(SYSTEM_FONT)));
@@ -224,13 +204,6 @@ void Logoff(HWND d, const wchar_t* arg)
         Add(L"error", L"the launcher refused to end the session");
     if (wcscmp(arg, L"ask") != 0)
         Send(d, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
-}
-
-// text ID STRING replaces the text, as a paste does.
-void Paste(HWND d, wchar_t* arg)
-{
-    const wchar_t* text = wcschr(arg, L' ');
-    Send(GetDlgItem(d, _wtoi(arg)), WM_SETTEXT, 0, (LPARAM)(text ? text + 1 : L""));
 }
 
 // post MSG WPARAM LPARAM, to the launcher, or a command to its box.
@@ -277,7 +250,9 @@ const std::map<std::wstring, void (*)(HWND, wchar_t*)> kCommands = {
      [](HWND, wchar_t*) { Fake(L""), Lock(false), RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Zarvel v1.0"); }},
     {L"state", [](HWND d, wchar_t*) { State(d); }},
     {L"front", [](HWND d, wchar_t*) { Front(d); }},
-    {L"text", [](HWND d, wchar_t* arg) { Paste(d, arg); }},
+    // text ID STRING replaces the text, as a paste does.
+    {L"text",
+     [](HWND d, wchar_t* arg) { Send(GetDlgItem(d, _wtoi(arg)), WM_SETTEXT, 0, (LPARAM)(wcschr(arg, L' ') + 1)); }},
     {L"post", [](HWND d, wchar_t* arg) { Post(d, arg); }},
     {L"logoff", [](HWND d, wchar_t* arg) { Logoff(d, arg); }},
     {L"names", [](HWND d, wchar_t*) { Names(d); }},

@@ -12,11 +12,7 @@
 // Writes down every access, in order.
 struct Profile {
     std::wstring log;
-    int GetInt(const wchar_t* name, int def)
-    {
-        log += name + std::wstring(L" ");
-        return def;
-    }
+    int GetInt(const wchar_t* name, int def) { return log += name + std::wstring(L" "), def; }
     void WriteInt(const wchar_t* name, int value) { log += name + (L"=" + std::to_wstring(value)) + L" "; }
 };
 
