@@ -100,7 +100,7 @@ class Session(Run):
     def closed(self):
         for p in self.procs:
             p.wait(10)
-        return until(self.drv.gone, 5)
+        return until(lambda: not self.drv.shown(), 5)
 
     def show_registry(self):
         print("    registry HKCU\\Software\\Zarvel v1.0\\Zarvel v1.0\\設定:")
