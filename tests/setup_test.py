@@ -104,12 +104,12 @@ def main(loader, setup, msi, driver, nero, msi_sh):
         assert run(setup, "/S", "/NERODIR=" + winpath(nero_dir), "/D=" + winpath(elsewhere)) == 0
         installed = ["README-en.txt", "README-zh-TW.txt", "Uninstall.exe", "Zarvel.exe"]
         assert sorted(os.listdir(elsewhere)) == installed
+        assert os.path.exists(desktop) == on_desktop, "a desktop shortcut nobody asked for"
         # An upgrade that cannot write a file (a folder in its place) fails with 3 and puts the installed copy back.
         os.remove(os.path.join(elsewhere, "README-en.txt"))
         os.mkdir(os.path.join(elsewhere, "README-en.txt"))
         assert run(setup, "/S") == 3 and sorted(os.listdir(elsewhere)) == installed, "a failed upgrade left it broken"
         os.rmdir(os.path.join(elsewhere, "README-en.txt"))
-        assert os.path.exists(desktop) == on_desktop, "a desktop shortcut nobody asked for"
         for shown in "DisplayName", "Publisher", "DisplayIcon", "EstimatedSize", "1.0.0.1", 'Uninstall.exe" /S':
             assert shown in reg("query", KEY), f"the uninstall entry lacks {shown}"
         run("start", "/unix", str(link))
