@@ -294,9 +294,7 @@ void CLauncherDlg::ArmCountdown()
         return;
     m_pCountdownButton->GetWindowText(m_strSavedCaption);
     if (!::SetTimer(m_hWnd, ID_AUTORUN_TIMER, AUTORUN_PERIOD_MS, nullptr)) {
-        CString strFailure;
-        strFailure.LoadString(IDS_TIMER_FAILED);
-        MessageBox(strFailure);
+        AfxMessageBox(IDS_TIMER_FAILED);
         OnClose();
         return;
     }
