@@ -1,5 +1,5 @@
-// Free services of the class-library layer: the application object, message
-// boxes, string pieces, function and resource lookup and the dialog data exchange.
+// Free services of the class-library layer: message boxes, string pieces,
+// resource lookup and the dialog data exchange.
 #pragma once
 #include <windows.h>
 
@@ -12,15 +12,6 @@ int AfxMessageBox(UINT nIDPrompt, UINT nType = MB_OK, UINT nIDHelp = 0);
 
 // Piece iSubString of pszFull split at chSep; FALSE (and rString empty) past the last piece.
 BOOL AfxExtractSubString(CString& rString, LPCWSTR pszFull, int iSubString, wchar_t chSep = L'\n');
-
-// A function of a system DLL, looked up by name: for what older Windows lack, or
-// what should load only when first used. Null without the module or the name.
-template <class F>
-F AfxGetProcAddress(HMODULE hModule, LPCSTR pszName)
-{
-    const FARPROC pfn = hModule ? ::GetProcAddress(hModule, pszName) : nullptr;
-    return reinterpret_cast<F>(reinterpret_cast<void (*)()>(pfn));
-}
 
 // The module that holds a resource: everything lives in the program file itself.
 HINSTANCE AfxFindResourceHandle(LPCWSTR pszName, LPCWSTR pszType);

@@ -3,7 +3,7 @@
 #include <stdlib.h>
 #include <wchar.h>
 
-#include "Afx.h"
+#include "AfxGetProcAddress.h"
 #include "CRegKey.h"
 
 namespace {

@@ -1,6 +1,7 @@
 #include "CLauncherDlg.h"
 
 #include "../controls/DelayRules.h"
+#include "../framework/AfxGetProcAddress.h"
 #include "../framework/CClientDC.h"
 #include "../framework/CPaintDC.h"
 #include "../framework/CWinApp.h"
