@@ -166,8 +166,8 @@ BOOL CLauncherDlg::OnInitDialog()
     if (m_autorunCheck.GetCheck())
         ArmCountdown();
 
-    // FALSE: the focus is set; TRUE lets the dialog manager focus the Nero button.
-    return ChooseDefaultButton() ? FALSE : TRUE;
+    ChooseDefaultButton();
+    return FALSE; // the focus is set
 }
 
 // The text first: without one there is no entry, and the system menu is left
@@ -185,19 +185,19 @@ void CLauncherDlg::AddAboutMenuEntry()
     ::AppendMenuW(hSysMenu, MF_STRING, IDM_ABOUT, strAbout);
 }
 
-// Nero Express takes the default look and the focus when the default-program
-// list points at it. Returns whether it did.
-bool CLauncherDlg::ChooseDefaultButton()
+// The default program's button is the dialog's default push button and has
+// the focus, so Enter starts that program as a click on it would.
+void CLauncherDlg::ChooseDefaultButton()
 {
-    if (!ExpressIsDefault(static_cast<int>(m_defaultCombo.GetSelectedItemData()), m_nLastUsed))
-        return false;
-    const LONG_PTR style = ::GetWindowLongPtrW(m_launchExpressButton.m_hWnd, GWL_STYLE);
-    m_launchExpressButton.SendMessage(BM_SETSTYLE, (style & 0xFF) | BS_DEFPUSHBUTTON, 0);
-    ::SetFocus(m_launchExpressButton.m_hWnd);
-    return true;
+    const bool bExpress = ExpressIsDefault(static_cast<int>(m_defaultCombo.GetSelectedItemData()), m_nLastUsed);
+    CButton& button = bExpress ? m_launchExpressButton : m_launchNeroButton;
+    SendMessage(DM_SETDEFID, bExpress ? IDC_RUN_EXPRESS : IDC_RUN_NERO);
+    const LONG_PTR style = ::GetWindowLongPtrW(button.m_hWnd, GWL_STYLE);
+    button.SendMessage(BM_SETSTYLE, (style & 0xFF) | BS_DEFPUSHBUTTON, 0);
+    ::SetFocus(button.m_hWnd);
 }
 
-// Enter sends IDOK; it must never close the launcher.
+// IDOK never closes the launcher; Enter presses the default button instead.
 void CLauncherDlg::OnOK() {}
 
 // Escape only stops a running countdown.

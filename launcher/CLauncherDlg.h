@@ -56,7 +56,7 @@ protected:
 
 private:
     void AddAboutMenuEntry();
-    bool ChooseDefaultButton();
+    void ChooseDefaultButton();
     void SaveSettings();
     void Launch(int nOption, LPCWSTR pszParameters, UINT nIDFailure);
 

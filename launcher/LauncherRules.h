@@ -6,8 +6,8 @@
 // OPT_LAST_USED stands for whichever program ran last; any other value is itself.
 inline int ResolveOption(int option, int lastUsed) { return option == OPT_LAST_USED ? lastUsed : option; }
 
-// The Nero Express button becomes the default when the default-program list
-// names it directly or through the last used program.
+// The Nero Express button is the default when the default-program list names it
+// directly or through the last used program; otherwise the Nero button is.
 inline bool ExpressIsDefault(int defaultProgram, int lastUsed)
 {
     return ResolveOption(defaultProgram, lastUsed) == OPT_EXPRESS;

@@ -76,8 +76,12 @@ SCENARIOS = {
         start=0, steps=["lock 1", "start", "sleep 1500", {"window": "none"}, "lock 0", {"view": "simple"}]),
     "any window with the title counts": dict(start=0, steps=["fake Zarvel v1.0", "start", "ended", "fake"],
                                              after={"key": "none"}),
-    "enter and escape leave the window open": dict(
-        steps=["keys Return Escape", OK, "post 273 2 0", "sleep 300", {"window": None}]),
+    # Enter presses the default program's button, also from a check box; Escape and the commands close nothing.
+    "enter starts the default program, whichever it is": dict(
+        reg=dict(SelectedOptionNoTimer=LAST, LastUsedOption=EXPRESS, CloseZarvel=0, DlgExpanded=1), runs=["-w", "", ""],
+        steps=[{"def": "1001", "focus": "1001"}, "keys Escape Return", OK, "post 273 2 0", "click 1000", CLOSE, "start",
+               {"def": "1000", "focus": "1000"}, "keys shift+Tab Return"],
+        after=after(SelectedOptionNoTimer=LAST, CloseZarvel=0, DlgExpanded=1)),
     "about box": dict(steps=["post 274 16 0", {"box": ABOUT}, "fits", "keys Return", {"box": ""}, "post 274 31 0",
                              {"box": ABOUT}, OK, {"box": ""}]),
     "logoff keeps what was changed": dict(steps=["click 1003", "click 1014", {"c1014": "0"}, "logoff", "kill"],

@@ -82,7 +82,8 @@ const wchar_t* View(HWND d)
 }
 
 // Each control's text, enabled and check state, and its place when visible;
-// each list's selected item data, and the rows of a dropped list.
+// the default push button; each list's selected item data, and the rows of a
+// dropped list.
 void Controls(HWND d)
 {
     for (HWND c = GetWindow(d, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
@@ -92,6 +93,8 @@ void Controls(HWND d)
         Add(L"c" + id, Send(c, BM_GETCHECK));
         if (IsWindowVisible(c))
             Add(L"r" + id, Rect(c, d));
+        if (Send(c, WM_GETDLGCODE) & DLGC_DEFPUSHBUTTON)
+            Add(L"def", id);
     }
     for (int id : {1008, 1009}) {
         const LRESULT sel = Send(GetDlgItem(d, id), CB_GETCURSEL);
@@ -123,7 +126,6 @@ void State(HWND d)
     GUITHREADINFO gti = {sizeof(gti)};
     GetGUIThreadInfo(GetWindowThreadProcessId(d, nullptr), &gti);
     Add(L"focus", GetDlgCtrlID(gti.hwndFocus));
-    Add(L"def", (GetWindowLongW(GetDlgItem(d, 1001), GWL_STYLE) & 0xF) == BS_DEFPUSHBUTTON ? 1001 : 1000);
     Add(L"min", IsIconic(d));
     Add(L"fg", GetForegroundWindow() == d);
     Add(L"client", Rect(d, d));
