@@ -141,7 +141,8 @@ SCENARIOS = {
     # code in both builds: the 64-bit one only, where 300 switches take seconds rather than half a minute under qemu.
     "nothing grows with use": dict(on="wine64", steps=["churn 60", "memory 0", "churn 240", "memory 12"]),
     "at 144 dpi": dict(dpi=144, reg=dict(DlgExpanded=1), steps=[
-        ADVANCED, "fits", {"paint": {"surface": "picture", "labels": "picture", "ink": True}}, "click 1003", SIMPLE]),
+        ADVANCED, "fits", {"paint": {"surface": "picture", "labels": "picture", "ink": True}}, "click 1003", SIMPLE,
+        "post 274 16 0", {"box": ABOUT}, "fits", OK]),
 }
 
 

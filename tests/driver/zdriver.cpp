@@ -161,6 +161,20 @@ void Names(HWND d)
     }
 }
 
+// How wide text is as drawn in dc's font: the last column with ink. Wine may
+// draw a face wider than it measures it, so the pixels decide.
+int Drawn(HDC dc, DWORD* bits, const std::wstring& text)
+{
+    RECT all = {0, 0, 1024, 64};
+    std::fill(bits, bits + 1024 * 64, 0xFFFFFF);
+    DrawTextW(dc, text.c_str(), -1, &all, DT_SINGLELINE);
+    GdiFlush();
+    int right = 0;
+    for (int i = 0; i < 1024 * 64; ++i)
+        right = (bits[i] & 0xFF) < 0xC0 ? std::max(right, i % 1024 + 1) : right;
+    return right;
+}
+
 // fit DPI EXE: the controls of the box, or else of the launcher, whose text is
 // wider than their room at the display's DPI, in the font that the dialog
 // manager makes from EXE's template: the size and face after its menu, class
@@ -176,24 +190,27 @@ void Fit(HWND w, wchar_t* arg)
     const WORD* t = h + (ex ? 13 : 9);
     for (int i = 0; i < 3; ++i)
         t = *t == 0xFFFF ? t + 2 : t + wcslen((const wchar_t*)t) + 1;
-    const HDC dc = GetDC(nullptr);
+    const HDC dc = CreateCompatibleDC(nullptr);
+    const BITMAPINFO bi = {{sizeof(BITMAPINFOHEADER), 1024, -64, 1, 32}};
+    DWORD* bits;
+    const HGDIOBJ bmp = SelectObject(dc, CreateDIBSection(dc, &bi, DIB_RGB_COLORS, (void**)&bits, nullptr, 0));
     SelectObject(dc, CreateFontW(-MulDiv(t[0], dpi, 72), 0, 0, 0, 0, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0,
                                  (const wchar_t*)(t + (ex ? 3 : 1))));
     std::wstring clipped;
     for (HWND c = GetWindow(w, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-        RECT rc, need = {};
+        RECT rc;
         GetClientRect(c, &rc);
         GetClassNameW(c, cls, 16);
-        DrawTextW(dc, Text(c).c_str(), -1, &need, DT_CALCRECT | DT_SINGLELINE);
         // The room a text has: less a list's arrow, a check box's box, a button's frame.
         const bool check = (GetWindowLongW(c, GWL_STYLE) & 0xF) == BS_AUTOCHECKBOX;
         const int frame = !wcscmp(cls, L"Static") ? 0 : !wcscmp(cls, L"ComboBox") ? 24 : check ? 16 : 6;
         if (IsWindowVisible(c) && rc.right > 0 && wcscmp(cls, L"msctls_updown32") &&
-            need.right > rc.right - MulDiv(frame, dpi, 96))
+            Drawn(dc, bits, Text(c)) > rc.right - MulDiv(frame, dpi, 96))
             clipped += std::to_wstring(GetDlgCtrlID(c)) + L" ";
     }
     DeleteObject(SelectObject(dc, GetStockObject(SYSTEM_FONT)));
-    ReleaseDC(nullptr, dc);
+    DeleteObject(SelectObject(dc, bmp));
+    DeleteDC(dc);
     FreeLibrary(m);
     Add(L"clipped", clipped);
 }
