@@ -45,7 +45,7 @@ state=$prefix.harness
 mkdir -p "$state/users" || exit 1
 
 # Bump when the prefix set-up below changes, so old prefixes get it too.
-readonly SETUP_VERSION=7
+readonly SETUP_VERSION=8
 # Dialog text (9 pt, 12 px) in Zen Hei Sharp: drawn bitmaps at 12-16 px for
 # Latin and Chinese, and a gasp table that turns smoothing off there, give solid
 # black strokes as 新細明體 does on Windows. UMing's Latin is smoothed to grey,
@@ -171,6 +171,12 @@ setup_prefix() {
     if [[ ! -f $prefix/system.reg ]]; then
         "$ZARVEL_WINE" wineboot -i >"$setup_log" 2>&1 9>&- || { log "wineboot failed; see $setup_log"; return 1; }
     fi
+    # A new prefix links Desktop, Documents, Downloads and the like to $HOME: plain folders instead, so that
+    # nothing a program under test writes there reaches the real home (Wine leaves them so on updates).
+    local link
+    for link in "$prefix/drive_c/users/$(id -un)"/*; do
+        if [[ -L $link ]]; then rm "$link" && mkdir "$link" || return 1; fi
+    done
     # Debian's Wine misses its own fonts (Tahoma for dialogs, Marlett for the
     # caption buttons) in /usr/share/wine/fonts; the prefix's Fonts folder is
     # always searched.
