@@ -9,17 +9,18 @@ repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 epoch=${SOURCE_DATE_EPOCH:-$(git -C "$repo" log -1 --format=%ct 2>/dev/null || echo 946684800)}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-cp "$exe" "$guides/README-en.txt" "$guides/README-zh-TW.txt" "$work"
+cp "$exe" "$guides"/README-{en,zh-TW,zh-CN}.txt "$work"
 touch -d "@$epoch" "$work"/*
 uuid() { sha256sum | sed -E 's/^(.{8})(.{4}).(.{3}).(.{3})(.{12}).*/\U\1-\2-5\3-8\4-\5/'; }
 product=$(echo "Zarvel $arch $version" | uuid) # one per build and version, as a major upgrade needs
-package=$(cat "$work"/* "$repo/setup/Zarvel.wxs" <(echo "$arch $version") | uuid)
+package=$(cat "$work"/* "$repo/setup/Zarvel.wxs" "${BASH_SOURCE[0]}" <(echo "$arch $version") | uuid)
 at=$(date -u -d "@$epoch" '+%Y-%m-%d %H:%M:%S')
 template=$([[ $arch == x64 ]] && echo "x64;1033" || echo "Intel;1033")
 (cd "$work" && TZ=UTC faketime -f "$at" wixl -a "$arch" -D Arch="$arch" -D Version="$version" -D ProductCode="$product" \
     -o "$out" "$repo/setup/Zarvel.wxs" 2> >(grep -v 'unimplemented' >&2))
-# wixl has no file search (nero.exe looked for in NERODIR and beside the App Paths entry's value) and
-# drops IncludeMaximum (an earlier version of the same three fields is replaced too).
+# wixl has no file search (nero.exe looked for in NERODIR, in the folder the last install kept and beside
+# the App Paths entry's value), no secure property (NERODIR reaches a managed install's server side only as
+# one) and drops IncludeMaximum (the same three fields of a version, the other build's, are replaced too).
 upgrade=$(msiinfo export "$out" Property | sed -n 's/^UpgradeCode\t//p' | tr -d '\r')
 TZ=UTC faketime -f "$at" msibuild "$out" \
     -q "DELETE FROM \`Upgrade\` WHERE \`ActionProperty\` = 'EARLIER'" \
@@ -32,4 +33,7 @@ TZ=UTC faketime -f "$at" msibuild "$out" \
     -q "INSERT INTO \`Signature\` (\`Signature\`, \`FileName\`) VALUES ('NeroExe', 'nero.exe')" \
     -q "INSERT INTO \`Signature\` (\`Signature\`, \`FileName\`) VALUES ('AppExe32', 'nero.exe')" \
     -q "INSERT INTO \`Signature\` (\`Signature\`, \`FileName\`) VALUES ('AppExe64', 'nero.exe')" \
+    -q "INSERT INTO \`Signature\` (\`Signature\`, \`FileName\`) VALUES ('KeptExe32', 'nero.exe')" \
+    -q "INSERT INTO \`Signature\` (\`Signature\`, \`FileName\`) VALUES ('KeptExe64', 'nero.exe')" \
+    -q "UPDATE \`Property\` SET \`Value\` = 'EARLIER;LATER;NERODIR' WHERE \`Property\` = 'SecureCustomProperties'" \
     -s "Zarvel 1.0" Zarvel "$template" "{$package}"

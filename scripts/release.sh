@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # release.sh (make release): builds both programs and their setups in clean
 # build folders of their own and fills dist/: Zarvel-1.0-win32.zip and
-# Zarvel-1.0-win64.zip, each with Zarvel.exe and the user guides (Traditional
-# Chinese, English), Zarvel-1.0-win32-setup.exe and Zarvel-1.0-win64-setup.exe,
+# Zarvel-1.0-win64.zip, each with Zarvel.exe and the user guides (English,
+# Traditional and Simplified Chinese), Zarvel-1.0-win32-setup.exe and Zarvel-1.0-win64-setup.exe,
 # which install the same files for one user, Zarvel-1.0-win32.msi and
 # Zarvel-1.0-win64.msi, which install them for the whole machine, and
 # SHA256SUMS. The same commit gives the same bytes: the linker writes no
@@ -46,7 +46,7 @@ fi
 rm -rf "$work"
 mkdir -p "$work/guides"
 # The guides as Windows Notepad reads them best: CRLF, UTF-8 with a BOM.
-for guide in README-en.txt README-zh-TW.txt; do
+for guide in README-en.txt README-zh-TW.txt README-zh-CN.txt; do
     { printf '\xef\xbb\xbf'; sed 's/\r*$/\r/' "$repo/docs/$guide"; } >"$work/guides/$guide"
 done
 for pair in win32:i686 win64:x86_64; do
@@ -76,7 +76,7 @@ def read(*path):
 
 for arch in ("win32", "win64"):
     entries = {"Zarvel.exe": read(arch, "Zarvel.exe")}
-    entries.update((name, read("guides", name)) for name in ("README-en.txt", "README-zh-TW.txt"))
+    entries.update((name, read("guides", name)) for name in ("README-en.txt", "README-zh-TW.txt", "README-zh-CN.txt"))
     path = os.path.join(dist, f"Zarvel-{version}-{arch}.zip")
     with zipfile.ZipFile(path, "w") as z:
         for name in sorted(entries):

@@ -1,9 +1,9 @@
 ; Zarvel's setup: installs Zarvel for the current user, without administrator
 ; rights, and starts it from Nero's folder so that it finds nero.exe there.
 ;   makensis -INPUTCHARSET UTF8 -DARCH=x86|amd64 -DEXE=Zarvel.exe -DGUIDES=folder -DOUTFILE=setup.exe Zarvel.nsi
-; Switches: /S silent, /NERODIR=folder Nero's folder, /D=folder where to install (last).
-; Exit codes: 0 installed, 1 cancelled, 2 no Nero found (silent), 3 could not install. A failed
-; install undoes what it did: an upgrade puts the earlier copy back.
+; Switches: /S silent, /NERODIR=folder Nero's folder, /DESKTOP a desktop shortcut too, /D=folder where
+; to install (last). Exit codes: 0 installed, 1 cancelled, 2 no Nero found (silent), 3 could not install.
+; A failed install undoes what it did: an upgrade leaves the earlier install as it was.
 Unicode true
 !pragma warning error all
 
@@ -47,12 +47,15 @@ InstallDir ""
 InstallDirRegKey HKCU "${UNINSTALL}" "InstallLocation"
 
 Var NeroDir
-Var OldDir ; the last install's folder and Nero's, restored should this one fail
+Var MakeDesktop ; 1 for a desktop shortcut
+Var OldDir ; the last install's entry: its folder, Nero's and its desktop shortcut, put back should this one fail
 Var OldNero
+Var OldDesktop
 Var Made ; 1 when this install made $INSTDIR
 Var Writing ; 1 once the earlier install's files are set aside and the new ones are being written
+Var Entry ; 1 once this install has touched the uninstall entry
 
-Page directory
+Page directory "" ShowFolder
 PageEx directory
   Caption $(NeroCaption)
   DirText $(NeroText) $(NeroFolder) "" $(NeroText)
@@ -85,6 +88,10 @@ LangString NeroText ${LANG_SIMPCHINESE} "安装程序找不到 Nero。请选择 
 LangString NotNero ${LANG_ENGLISH} "This folder holds no nero.exe. Please choose Nero's folder."
 LangString NotNero ${LANG_TRADCHINESE} "這個資料夾中沒有 nero.exe。請選擇 Nero 的資料夾。"
 LangString NotNero ${LANG_SIMPCHINESE} "这个文件夹中没有 nero.exe。请选择 Nero 的文件夹。"
+LangString BadFolder ${LANG_ENGLISH} "Setup cannot make the folder $INSTDIR: a file stands in its way, or its drive \
+    is missing. Please choose another folder."
+LangString BadFolder ${LANG_TRADCHINESE} "安裝程式無法建立資料夾 $INSTDIR：路徑上有同名的檔案，或磁碟機不存在。請選擇其他資料夾。"
+LangString BadFolder ${LANG_SIMPCHINESE} "安装程序无法创建文件夹 $INSTDIR：路径上有同名的文件，或驱动器不存在。请选择其他文件夹。"
 LangString Running ${LANG_ENGLISH} "Zarvel is running. Please close it, then click Retry."
 LangString Running ${LANG_TRADCHINESE} "Zarvel 正在執行。請關閉它，然後按「重試」。"
 LangString Running ${LANG_SIMPCHINESE} "Zarvel 正在运行。请关闭它，然后单击“重试”。"
@@ -122,6 +129,10 @@ LangString UnFailed ${LANG_SIMPCHINESE} "无法完全删除 Zarvel：无法删�
 
 Function .onInit
   SetShellVarContext current
+  ; The folder an administrator names is the folder: NSIS drops a /D= it cannot use, and does not see one
+  ; quoted whole, and would then install elsewhere. An unusable one fails the install instead.
+  Call NamedFolder
+  ${IfThen} $0 != "" ${|} StrCpy $INSTDIR $0 ${|}
   ${If} $INSTDIR == ""
     GetKnownFolderPath $INSTDIR ${FOLDERID_UserProgramFiles}
     ${IfThen} $INSTDIR == "" ${|} StrCpy $INSTDIR "$LOCALAPPDATA\Programs" ${|} ; before Windows 7
@@ -144,6 +155,34 @@ Function .onInit
     SetErrorLevel 2
     Quit
   ${EndIf}
+  Call ReadEarlier
+FunctionEnd
+
+; $0: the folder /D= names on the command line, also quoted whole ("/D=C:\a b"); "" without one.
+Function NamedFolder
+  System::Call 'kernel32::GetCommandLineW() t .r1'
+  StrCpy $0 ""
+  ClearErrors
+  ${WordFind} $1 " /D=" "E+1}" $2
+  ${IfNot} ${Errors} ; which clears the flag
+    StrCpy $0 $2
+    Return
+  ${EndIf}
+  ${WordFind} $1 ' "/D=' "E+1}" $2
+  ${IfNot} ${Errors}
+    ${WordFind} $2 '"' "+1{" $0
+  ${EndIf}
+FunctionEnd
+
+; The folder page says when Zarvel's folder cannot be made: the nearest part of it that exists is no folder.
+Function ShowFolder
+  StrCpy $0 $INSTDIR
+  ${DoUntil} $0 == ""
+    ${IfThen} ${FileExists} "$0\*.*" ${|} Return ${|}
+    ${IfThen} ${FileExists} $0 ${|} ${ExitDo} ${|}
+    ${GetParent} $0 $0
+  ${Loop}
+  MessageBox MB_ICONEXCLAMATION $(BadFolder)
 FunctionEnd
 
 Function SkipWhenNeroFound
@@ -158,17 +197,30 @@ Function CheckNeroFolder
 FunctionEnd
 
 ; A running Zarvel keeps its exe from being replaced or removed. Asked to
-; close, it saves its settings as when the user closes it.
+; close, it saves its settings as when the user closes it; a box of its own
+; (a message, the About box) goes first, since the window ends only after it.
+; Done once the process has ended, not just its window.
 !macro CloseZarvel un
 Function ${un}CloseZarvel
   ${Do}
-    FindWindow $0 "#32770" "Zarvel v1.0"
-    ${IfThen} $0 == 0 ${|} Return ${|}
+    StrCpy $0 0
+    ${Do} ; Zarvel's window, not one of its message boxes, which bear the same title
+      FindWindow $0 "#32770" "Zarvel v1.0" "" $0
+      ${IfThen} $0 == 0 ${|} Return ${|}
+      GetDlgItem $1 $0 1000
+    ${LoopUntil} $1 != 0
+    System::Call 'user32::GetWindowThreadProcessId(p r0, *i .r1)'
+    System::Call 'kernel32::OpenProcess(i 0x100000, i 0, i r1) p .r2' ; SYNCHRONIZE
+    StrCpy $3 0
+    ${Do} ; the boxes it owns
+      FindWindow $3 "#32770" "" "" $3
+      System::Call 'user32::GetWindow(p r3, i 4) p .r4' ; GW_OWNER
+      ${IfThen} $4 == $0 ${|} SendMessage $3 ${WM_CLOSE} 0 0 /TIMEOUT=2000 ${|}
+    ${LoopUntil} $3 == 0
     SendMessage $0 ${WM_CLOSE} 0 0 /TIMEOUT=2000
-    ${For} $1 1 30
-      ${IfNotThen} ${Cmd} `IsWindow $0` ${|} Return ${|}
-      Sleep 100
-    ${Next}
+    System::Call 'kernel32::WaitForSingleObject(p r2, i 3000) i .r1'
+    System::Call 'kernel32::CloseHandle(p r2)'
+    ${IfThen} $1 == 0 ${|} Return ${|}
     ${IfThen} ${Cmd} `MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION $(Running) /SD IDCANCEL IDCANCEL` ${|} Abort ${|}
   ${Loop}
 FunctionEnd
@@ -209,13 +261,18 @@ FunctionEnd
   Delete "${path}.old"
 !macroend
 
-; Each path that the install writes.
+; Each path that the install writes; the desktop shortcut when this install makes one or the last one made one.
 !macro EachPath op
   !insertmacro ${op} "$INSTDIR\Zarvel.exe"
   !insertmacro ${op} "$INSTDIR\README-en.txt"
   !insertmacro ${op} "$INSTDIR\README-zh-TW.txt"
+  !insertmacro ${op} "$INSTDIR\README-zh-CN.txt"
   !insertmacro ${op} "$INSTDIR\Uninstall.exe"
   !insertmacro ${op} "$SMPROGRAMS\Zarvel.lnk"
+  ${If} $MakeDesktop == 1
+  ${OrIf} $OldDesktop == 1
+    !insertmacro ${op} "$DESKTOP\Zarvel.lnk"
+  ${EndIf}
 !macroend
 
 Function WriteEntry
@@ -230,67 +287,83 @@ Function WriteEntry
   WriteRegStr HKCU "${UNINSTALL}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
   WriteRegDWORD HKCU "${UNINSTALL}" "NoModify" 1
   WriteRegDWORD HKCU "${UNINSTALL}" "NoRepair" 1
+  ${IfThen} $MakeDesktop == 1 ${|} WriteRegDWORD HKCU "${UNINSTALL}" "DesktopShortcut" 1 ${|} ; removed with the rest
   ${GetSize} $INSTDIR "/S=0K" $0 $1 $2
   WriteRegDWORD HKCU "${UNINSTALL}" "EstimatedSize" $0
 FunctionEnd
 
+; The components page's choices; the work follows once they are known.
 Section "Zarvel"
   SectionIn RO
-  Call CloseZarvel
-  ReadRegStr $OldDir HKCU "${UNINSTALL}" "InstallLocation"
-  ReadRegStr $OldNero HKCU "${UNINSTALL}" "NeroFolder"
+SectionEnd
+
+Section /o $(Desktop) DesktopSection
+SectionEnd
+
+; The folder first, before anything else changes; then a running Zarvel closes and the earlier files go aside.
+Section "-Install"
+  ${IfThen} ${SectionIsSelected} ${DesktopSection} ${|} StrCpy $MakeDesktop 1 ${|}
   ${IfNot} ${FileExists} "$INSTDIR\*.*"
     StrCpy $Made 1
   ${EndIf}
   ClearErrors
   SetOutPath $INSTDIR
   !insertmacro Check $INSTDIR
+  Call CloseZarvel
   !insertmacro EachPath Aside
   StrCpy $Writing 1
   File "${EXE}"
   File "${GUIDES}\README-en.txt"
   File "${GUIDES}\README-zh-TW.txt"
+  File "${GUIDES}\README-zh-CN.txt"
   WriteUninstaller "$INSTDIR\Uninstall.exe"
   !insertmacro Check "$INSTDIR\Uninstall.exe"
-  ; The shortcut's working folder is Nero's, where Zarvel looks for nero.exe.
+  ; The shortcuts' working folder is Nero's, where Zarvel looks for nero.exe.
   SetOutPath $NeroDir
   CreateShortcut "$SMPROGRAMS\Zarvel.lnk" "$INSTDIR\Zarvel.exe"
   !insertmacro Check "$SMPROGRAMS\Zarvel.lnk"
+  ${If} $MakeDesktop == 1
+    CreateShortcut "$DESKTOP\Zarvel.lnk" "$INSTDIR\Zarvel.exe"
+    !insertmacro Check "$DESKTOP\Zarvel.lnk"
+  ${EndIf}
+  StrCpy $Entry 1
   Call WriteEntry
   !insertmacro Check "HKEY_CURRENT_USER\${UNINSTALL}"
 SectionEnd
 
-Section /o $(Desktop) DesktopSection
-  !insertmacro Aside "$DESKTOP\Zarvel.lnk"
-  SetOutPath $NeroDir
-  CreateShortcut "$DESKTOP\Zarvel.lnk" "$INSTDIR\Zarvel.exe"
-  !insertmacro Check "$DESKTOP\Zarvel.lnk"
-  WriteRegDWORD HKCU "${UNINSTALL}" "DesktopShortcut" 1 ; the uninstall removes only a shortcut of ours
-  !insertmacro Check "HKEY_CURRENT_USER\${UNINSTALL}"
-SectionEnd
-
-!macro EachPathTicked op
-  !insertmacro EachPath ${op}
-  ${If} ${SectionIsSelected} ${DesktopSection}
-    !insertmacro ${op} "$DESKTOP\Zarvel.lnk"
+; The last install's entry, to put back should this one fail; its desktop shortcut stays, and /DESKTOP asks
+; for one.
+Function ReadEarlier
+  ReadRegStr $OldDir HKCU "${UNINSTALL}" "InstallLocation"
+  ReadRegStr $OldNero HKCU "${UNINSTALL}" "NeroFolder"
+  ReadRegDWORD $OldDesktop HKCU "${UNINSTALL}" "DesktopShortcut"
+  ${GetParameters} $0
+  ClearErrors
+  ${GetOptions} $0 "/DESKTOP" $1
+  ${If} $OldDesktop == 1
+  ${OrIfNot} ${Errors}
+    SectionSetFlags ${DesktopSection} ${SF_SELECTED}
   ${EndIf}
-!macroend
+FunctionEnd
 
 Function .onInstSuccess
-  !insertmacro EachPathTicked Drop
+  !insertmacro EachPath Drop
 FunctionEnd
 
 ; Also when a file could not be written: puts back what the last install left, or removes
-; everything, so that nothing half-installed stays.
+; everything, so that nothing half-installed stays; the entry only if this install touched it.
 Function .onInstFailed
   SetErrorLevel 3
-  !insertmacro EachPathTicked Restore
+  !insertmacro EachPath Restore
   ${IfThen} $Made == 1 ${|} RMDir $INSTDIR ${|}
-  DeleteRegKey HKCU "${UNINSTALL}"
-  ${If} $OldDir != ""
-    StrCpy $INSTDIR $OldDir
-    StrCpy $NeroDir $OldNero
-    Call WriteEntry
+  ${If} $Entry == 1
+    DeleteRegKey HKCU "${UNINSTALL}"
+    ${If} $OldDir != ""
+      StrCpy $INSTDIR $OldDir
+      StrCpy $NeroDir $OldNero
+      StrCpy $MakeDesktop $OldDesktop
+      Call WriteEntry
+    ${EndIf}
   ${EndIf}
 FunctionEnd
 
@@ -326,7 +399,14 @@ Section "un.Zarvel"
   !insertmacro UnDelete "$INSTDIR\Zarvel.exe"
   !insertmacro UnDelete "$INSTDIR\README-en.txt"
   !insertmacro UnDelete "$INSTDIR\README-zh-TW.txt"
-  !insertmacro UnDelete "$INSTDIR\Uninstall.exe"
+  !insertmacro UnDelete "$INSTDIR\README-zh-CN.txt"
+  ; Run in place to be waited for (_?=folder), the uninstaller cannot delete its own file: the caller does.
+  Delete "$INSTDIR\Uninstall.exe"
+  ${If} $EXEDIR == $INSTDIR
+  ${OrIf} "$EXEDIR\" == $INSTDIR
+    ClearErrors
+  ${EndIf}
+  !insertmacro UnCheck "$INSTDIR\Uninstall.exe"
   RMDir $INSTDIR ; stays if the user put files of their own there
   ClearErrors
   DeleteRegKey HKCU "${UNINSTALL}"
