@@ -94,10 +94,8 @@ SCENARIOS = {
         reg=autorun(wait=3, CloseZarvel=0, SelectedOptionNoTimer=LAST), runs=["-w"],
         steps=[{**counting(3), "def": "1000"}, "click 1001", "sleep 500", {"t1000": T["nero"]}],
         after=after(CloseZarvel=0, SelectedOptionNoTimer=LAST, LastUsedOption=EXPRESS, EnableAutorun=1)),
-    "failed starts": dict(
-        nero=False, after=after(LastUsedOption=EXPRESS),
-        steps=["click 1000", {"box": NERO_FAIL}, OK, {"box": ""}, "click 1001", {"box": EXPRESS_FAIL}, OK,
-               {"box": ""}]),
+    "failed starts": dict(nero=False, after=after(LastUsedOption=EXPRESS), steps=[
+        "click 1000", {"box": NERO_FAIL}, OK, {"box": ""}, "click 1001", {"box": EXPRESS_FAIL}, OK, {"box": ""}]),
     "nero, registered under app paths": dict(nero="apppath", steps=["click 1000", {"window": "none"}], runs=[""],
                                              after=FIRST_RUN),
     # the countdown

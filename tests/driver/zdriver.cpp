@@ -161,24 +161,10 @@ void Names(HWND d)
     }
 }
 
-// How wide text is as drawn in dc's font: the last column with ink. Wine may
-// draw a face wider than it measures it, so the pixels decide.
-int Drawn(HDC dc, DWORD* bits, const std::wstring& text)
-{
-    RECT all = {0, 0, 1024, 64};
-    std::fill(bits, bits + 1024 * 64, 0xFFFFFF);
-    DrawTextW(dc, text.c_str(), -1, &all, DT_SINGLELINE);
-    GdiFlush();
-    int right = 0;
-    for (int i = 0; i < 1024 * 64; ++i)
-        right = (bits[i] & 0xFF) < 0xC0 ? std::max(right, i % 1024 + 1) : right;
-    return right;
-}
-
 // fit DPI EXE: the controls of the box, or else of the launcher, whose text is
 // wider than their room at the display's DPI, in the font that the dialog
-// manager makes from EXE's template: the size and face after its menu, class
-// and title.
+// manager makes from EXE's template (the size and face after its menu, class
+// and title), as drawn: Wine may draw a face wider than it measures it.
 void Fit(HWND w, wchar_t* arg)
 {
     const int dpi = wcstol(arg, &arg, 10), id = Box(w) ? 100 : 102;
@@ -198,14 +184,20 @@ void Fit(HWND w, wchar_t* arg)
                                  (const wchar_t*)(t + (ex ? 3 : 1))));
     std::wstring clipped;
     for (HWND c = GetWindow(w, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-        RECT rc;
+        RECT rc, all = {0, 0, 1024, 64};
         GetClientRect(c, &rc);
         GetClassNameW(c, cls, 16);
+        std::fill(bits, bits + 1024 * 64, 0xFFFFFF);
+        DrawTextW(dc, Text(c).c_str(), -1, &all, DT_SINGLELINE);
+        GdiFlush();
+        int drawn = 0; // the last column with ink
+        for (int i = 0; i < 1024 * 64; ++i)
+            drawn = (bits[i] & 0xFF) < 0xC0 ? std::max(drawn, i % 1024 + 1) : drawn;
         // The room a text has: less a list's arrow, a check box's box, a button's frame.
         const bool check = (GetWindowLongW(c, GWL_STYLE) & 0xF) == BS_AUTOCHECKBOX;
         const int frame = !wcscmp(cls, L"Static") ? 0 : !wcscmp(cls, L"ComboBox") ? 24 : check ? 16 : 6;
         if (IsWindowVisible(c) && rc.right > 0 && wcscmp(cls, L"msctls_updown32") &&
-            Drawn(dc, bits, Text(c)) > rc.right - MulDiv(frame, dpi, 96))
+            drawn > rc.right - MulDiv(frame, dpi, 96))
             clipped += std::to_wstring(GetDlgCtrlID(c)) + L" ";
     }
     DeleteObject(SelectObject(dc, GetStockObject(SYSTEM_FONT)));
