@@ -124,13 +124,13 @@ def main(loader, setup, msi, other, driver, nero, msi_sh):
         # place), or when a running Zarvel does not close (it hangs).
         (readme := pathlib.Path(elsewhere, "README-en.txt")).unlink(), readme.mkdir()
         earlier = kept()
-        assert run(setup, "/S") == 3 and kept() == earlier, "a failed upgrade changed the install"
+        assert run(setup, "/S") == 3 and kept() == earlier, "an upgrade that could not write a file changed it"
         readme.rmdir()  # the next upgrade that succeeds writes it anew
         earlier = kept()
         zarvel = subprocess.Popen([loader, os.path.join(elsewhere, "Zarvel.exe")])
         assert until(drv.shown, 10)
         zarvel.send_signal(signal.SIGSTOP)  # hung
-        assert run(setup, "/S") == 3 and kept() == earlier, "a failed upgrade changed the install"
+        assert run(setup, "/S") == 3 and kept() == earlier, "an upgrade that could not close Zarvel changed it"
         zarvel.kill(), zarvel.wait()  # it would close once it runs again, as it was asked
         # An upgrade finds Nero where the last install found it, closes Zarvel, also while it shows a message (no
         # Nero where it runs), and keeps the desktop shortcut.
