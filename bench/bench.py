@@ -7,6 +7,7 @@ usage (inside scripts/wine-env.sh): bench.py WIN64_BUILD WIN32_BUILD"""
 
 import datetime
 import json
+import math
 import os
 import shutil
 import statistics
@@ -117,9 +118,11 @@ def sizes(table, notes, build64, build32):
                          f"both carry the same resources, so the difference is all Zarvel's code.")
         if not table.add(f"size, {bits}-bit exe, code (without .rsrc)", f"{zc:,} B ({zc / fc:.2f}× floor)",
                          f"floor {fc:,} B", f"≤ {CODE_GOAL:g}× floor", zc <= CODE_GOAL * fc):
-            notes.append(f"{bits}-bit code NOT met: {zc:,} B is {zc - CODE_GOAL * fc:,.0f} B more than {CODE_GOAL:g} "
-                         f"× the floor's {fc:,} B. Against the floor, in whole 512-byte file blocks: "
-                         f"{section_growth(z_sections, f_sections)}.")
+            blocks = math.ceil((zc - CODE_GOAL * fc) / 512)
+            notes.append(f"{bits}-bit code NOT met: Zarvel's code is {zc:,} B against {CODE_GOAL:g} × the floor's "
+                         f"{fc:,} B = {CODE_GOAL * fc:,.0f} B. Its own code and imports, beside the C run-time "
+                         f"start-up that the floor carries too, go over that by {blocks} of the file's 512-byte "
+                         f"blocks. Against the floor: {section_growth(z_sections, f_sections)}.")
 
 
 def run(build64, build32):
