@@ -1,20 +1,21 @@
 // measure: the benchmark's stopwatch, run under Wine beside the programs it
-// times. Each command prints one JSON line per program measured.
+// times. Each command prints one JSON line per program (and way of running it).
 //
-//   measure startup RUNS DIR EXE...       process creation to visible window, and
-//                                         the working set once the window is up
-//   measure countdown RUNS DIR EXE N...   auto-run after N s: stand-in's start
-//                                         time minus the time the window showed
-//   measure standin RUNS DIR              ShellExecute of the stand-in to its start
-//   measure idlecpu RUNS DIR MS EXE...    CPU time over MS ms once the window is
-//                                         up; programs after the first count down
+//   measure startup RUNS DIR EXE...       process creation to the window shown,
+//                                         and the working set once it is up
+//   measure countdown RUNS DIR EXE N...   auto-run after N s: the stand-in's
+//                                         creation time minus (shown + N s)
+//   measure launch RUNS DIR               the launch alone: a fresh process loads
+//                                         shell32 and ShellExecutes the stand-in
+//                                         as Zarvel does; call to creation time
+//   measure cpu RUNS DIR MS FLOOR ZARVEL  CPU time over MS ms once the window is
+//                                         up: both idle, then both counting down
 //
 // Runs of several programs alternate, so drift in the machine's load falls on
 // all of them alike. DIR is the working folder, with the stand-in nero.exe.
 #include <windows.h>
 
 #include <psapi.h>
-#include <shellapi.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string>
@@ -36,7 +37,7 @@ void StoreDword(const wchar_t* name, DWORD value)
 
 namespace {
 
-// Milliseconds since 1970, the stand-in's clock.
+// Milliseconds since 1970, the clock of the stand-in's creation times.
 double UnixMs()
 {
     FILETIME ft;
@@ -45,41 +46,28 @@ double UnixMs()
     return static_cast<double>(t - 116444736000000000ULL) / 10000.0;
 }
 
-double NowMs()
+// The program's dialog, shown or not yet: a top-level window of the dialog class.
+HWND FindDialog(DWORD pid)
 {
-    static LARGE_INTEGER freq = {};
-    if (!freq.QuadPart)
-        ::QueryPerformanceFrequency(&freq);
-    LARGE_INTEGER t;
-    ::QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) * 1000.0 / static_cast<double>(freq.QuadPart);
-}
-
-struct WindowSearch {
-    DWORD pid;
-    HWND hFound;
-};
-
-BOOL CALLBACK FindVisibleWindow(HWND hWnd, LPARAM lParam)
-{
-    auto* search = reinterpret_cast<WindowSearch*>(lParam);
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(hWnd, &pid);
-    if (pid != search->pid || !::IsWindowVisible(hWnd))
-        return TRUE;
-    search->hFound = hWnd;
-    return FALSE;
+    HWND hWnd = nullptr;
+    while ((hWnd = ::FindWindowExW(nullptr, hWnd, L"#32770", nullptr)) != nullptr) {
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(hWnd, &owner);
+        if (owner == pid)
+            return hWnd;
+    }
+    return nullptr;
 }
 
 // A started program, ended by its own handle if it outlives its measurement.
 class Child {
 public:
-    Child(const std::wstring& exe, const std::wstring& dir)
+    Child(const std::wstring& exe, const std::wstring& dir, const std::wstring& args = L"")
     {
-        std::wstring cmd = L"\"" + exe + L"\"";
+        std::wstring cmd = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
         STARTUPINFOW si = {};
         si.cb = sizeof(si);
-        m_startMs = NowMs();
+        m_startMs = UnixMs();
         if (!::CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si, &m_pi))
             m_pi = PROCESS_INFORMATION();
     }
@@ -97,18 +85,24 @@ public:
         ::CloseHandle(m_pi.hProcess);
     }
 
-    // Polls for the first visible top-level window; ms after creation, or -1.
-    double WaitVisible(DWORD timeoutMs)
+    // The moment the dialog is first shown, in ms after creation, or -1. Its
+    // window exists hidden while it initialises; found, it is polled every
+    // millisecond, and the moment taken halfway between the last poll that
+    // saw it hidden and the first that saw it shown.
+    double WaitShown(DWORD timeoutMs)
     {
-        WindowSearch search = {m_pi.dwProcessId, nullptr};
+        double hiddenAt = m_startMs;
         while (m_pi.hProcess) {
-            ::EnumWindows(&FindVisibleWindow, reinterpret_cast<LPARAM>(&search));
-            const double now = NowMs();
-            if (search.hFound) {
-                m_hWnd = search.hFound;
-                m_visibleUnixMs = UnixMs();
-                return now - m_startMs;
+            if (!m_hWnd)
+                m_hWnd = FindDialog(m_pi.dwProcessId);
+            const bool shown = m_hWnd && ::IsWindowVisible(m_hWnd);
+            const double now = UnixMs();
+            if (shown) {
+                m_shownMs = (hiddenAt + now) / 2;
+                m_shownWithinMs = now - hiddenAt;
+                return m_shownMs - m_startMs;
             }
+            hiddenAt = now;
             if (now - m_startMs > timeoutMs || ::WaitForSingleObject(m_pi.hProcess, 1) != WAIT_TIMEOUT)
                 break;
         }
@@ -135,13 +129,16 @@ public:
         WaitExit(10000);
     }
 
-    double VisibleUnixMs() const { return m_visibleUnixMs; }
+    double ShownMs() const { return m_shownMs; }
+    // How far apart the polls around that moment were.
+    double ShownWithinMs() const { return m_shownWithinMs; }
 
 private:
     PROCESS_INFORMATION m_pi = {};
     HWND m_hWnd = nullptr;
     double m_startMs = 0;
-    double m_visibleUnixMs = 0;
+    double m_shownMs = 0;
+    double m_shownWithinMs = 0;
 };
 
 std::string ReadAll(const std::wstring& path)
@@ -229,30 +226,37 @@ void Emit(const std::wstring& exe, const char* fields)
     fflush(stdout);
 }
 
-// The stand-in's log: the time of its last start, or -1.
-double LastStandinStart(const std::wstring& dir)
+// The stand-in's last start, from its log: its arguments and its creation time.
+struct StandinStart {
+    std::string arguments;
+    double createdMs = -1;
+};
+
+StandinStart LastStandinStart(const std::wstring& dir)
 {
+    StandinStart last;
     FILE* f = _wfopen((dir + L"\\nero.log").c_str(), L"rb");
     if (!f)
-        return -1;
+        return last;
     char line[4096];
-    double last = -1;
     while (fgets(line, sizeof(line), f)) {
         const char* tab = strchr(line, '\t');
-        if (tab)
-            last = atof(tab + 1);
+        if (tab) {
+            last.arguments.assign(line, static_cast<size_t>(tab - line));
+            last.createdMs = atof(tab + 1);
+        }
     }
     fclose(f);
     return last;
 }
 
 // The stand-in runs on after Zarvel has gone; its line may come a little later.
-double AwaitStandinStart(const std::wstring& dir)
+StandinStart AwaitStandinStart(const std::wstring& dir)
 {
-    double started = -1;
-    for (int i = 0; i < 500 && (started = LastStandinStart(dir)) < 0; ++i)
+    StandinStart start;
+    for (int i = 0; i < 500 && (start = LastStandinStart(dir)).createdMs < 0; ++i)
         ::Sleep(10);
-    return started;
+    return start;
 }
 
 void ForgetStandin(const std::wstring& dir) { ::DeleteFileW((dir + L"\\nero.log").c_str()); }
@@ -275,7 +279,7 @@ int Startup(int runs, const std::wstring& dir, const std::vector<std::wstring>& 
     for (int run = -1; run < runs; ++run) {
         for (size_t i = 0; i < exes.size(); ++i) {
             Child child(exes[i], dir);
-            const double ms = child.WaitVisible(20000);
+            const double ms = child.WaitShown(20000);
             child.WaitIdle();
             if (run >= 0 && ms >= 0) {
                 times[i].push_back(ms);
@@ -289,83 +293,121 @@ int Startup(int runs, const std::wstring& dir, const std::vector<std::wstring>& 
     return 0;
 }
 
+const double SHOWN_WITHIN_MS = 5;
+
 int Countdown(int runs, const std::wstring& dir, const std::wstring& exe, const std::vector<int>& lengths)
 {
     for (int seconds : lengths) {
-        std::vector<double> errors;
-        for (int run = 0; run < runs; ++run) {
+        std::vector<double> errors, within;
+        int unpinned = 0;
+        // A run whose polls, kept waiting by the machine, pin the shown moment
+        // no closer than SHOWN_WITHIN_MS says nothing about the count: another
+        // run takes its place, up to twice the runs in all.
+        for (int run = 0; run < 2 * runs && static_cast<int>(errors.size()) < runs; ++run) {
             StoreAutorun(seconds);
             ForgetStandin(dir);
             Child child(exe, dir);
-            if (child.WaitVisible(20000) < 0)
+            if (child.WaitShown(20000) < 0)
                 continue;
             child.WaitExit(static_cast<DWORD>(seconds) * 1000 + 15000);
-            const double started = AwaitStandinStart(dir);
-            if (started > 0)
-                errors.push_back(started - child.VisibleUnixMs() - seconds * 1000.0);
+            const double created = AwaitStandinStart(dir).createdMs;
+            if (created < 0)
+                continue;
+            if (child.ShownWithinMs() > SHOWN_WITHIN_MS) {
+                ++unpinned;
+                continue;
+            }
+            errors.push_back(created - child.ShownMs() - seconds * 1000.0);
+            within.push_back(child.ShownWithinMs());
         }
-        char fields[64];
-        snprintf(fields, sizeof(fields), "\"seconds\":%d,\"error_ms\":", seconds);
-        Emit(exe, (fields + Json(errors)).c_str());
+        char fields[96];
+        snprintf(fields, sizeof(fields), "\"seconds\":%d,\"unpinned\":%d,\"error_ms\":", seconds, unpinned);
+        Emit(exe, (fields + Json(errors) + ",\"shown_within_ms\":" + Json(within)).c_str());
     }
     treg::ResetSettings();
     return 0;
 }
 
-// How long Wine takes from ShellExecute to the stand-in's first instruction:
-// part of every countdown's measured error, and none of Zarvel's doing.
-int Standin(int runs, const std::wstring& dir)
+// What the launch itself takes, none of it the count's: Zarvel's last tick
+// loads shell32 and calls ShellExecute, and Wine stamps the stand-in's
+// creation time only once it has spawned the process. Each run is a fresh
+// process of ours (ShellExecuteOnce) doing the same, from the call to the
+// creation time.
+int Launch(int runs, const std::wstring& dir, const std::wstring& self)
 {
     std::vector<double> latencies;
     for (int run = 0; run < runs; ++run) {
         ForgetStandin(dir);
-        const double before = UnixMs();
-        SHELLEXECUTEINFOW sei = {};
-        sei.cbSize = sizeof(sei);
-        sei.fMask = SEE_MASK_NOCLOSEPROCESS;
-        sei.lpFile = L"nero.exe";
-        sei.lpDirectory = dir.c_str();
-        sei.nShow = SW_SHOWNORMAL;
-        if (!::ShellExecuteExW(&sei) || !sei.hProcess)
-            continue;
-        ::WaitForSingleObject(sei.hProcess, 10000);
-        ::CloseHandle(sei.hProcess);
-        const double started = LastStandinStart(dir);
-        if (started > 0)
-            latencies.push_back(started - before);
+        Child child(self, dir, L"shellexecute 1 \"" + dir + L"\"");
+        child.WaitExit(10000);
+        const StandinStart start = AwaitStandinStart(dir);
+        if (start.createdMs > 0)
+            latencies.push_back(start.createdMs - atof(start.arguments.c_str()));
     }
-    Emit(dir + L"\\nero.exe", ("\"start_latency_ms\":" + Json(latencies)).c_str());
+    Emit(dir + L"\\nero.exe", ("\"launch_ms\":" + Json(latencies)).c_str());
     return 0;
 }
 
-int IdleCpu(int runs, const std::wstring& dir, DWORD ms, const std::vector<std::wstring>& exes)
+// One launch for Launch, which reads its start time from the stand-in's
+// arguments. Nothing of ours imports shell32, so it loads here as in Zarvel.
+int ShellExecuteOnce()
 {
-    std::vector<std::vector<double>> cpu(exes.size());
-    std::vector<int> launched(exes.size());
+    wchar_t arguments[32];
+    snwprintf(arguments, 32, L"%.3f", UnixMs());
+    if (::GetModuleHandleW(L"shell32.dll"))
+        return 1;
+    typedef HINSTANCE(WINAPI * ShellExecuteFn)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+    const auto pfn = reinterpret_cast<ShellExecuteFn>(
+        reinterpret_cast<void*>(::GetProcAddress(::LoadLibraryW(L"shell32.dll"), "ShellExecuteW")));
+    return pfn && reinterpret_cast<INT_PTR>(pfn(nullptr, nullptr, L"nero.exe", arguments, nullptr, SW_SHOWNORMAL)) > 32
+               ? 0
+               : 1;
+}
+
+// CPU time over `ms` once the window is up, each program idle and counting
+// down: the floor started with a number, Zarvel with auto-run, both counting
+// for longer than the window so that nothing launches inside it.
+int Cpu(int runs, const std::wstring& dir, DWORD ms, const std::wstring& floor, const std::wstring& zarvel)
+{
+    const int count = static_cast<int>(ms / 1000) + 2;
+    struct Way {
+        const std::wstring& exe;
+        const char* mode;
+        std::wstring args;
+        int autorun;
+        std::vector<double> cpu;
+        int launched;
+    } ways[] = {{floor, "idle", L"", 0, {}, 0},
+                {zarvel, "idle", L"", 0, {}, 0},
+                {floor, "counting", std::to_wstring(count), 0, {}, 0},
+                {zarvel, "counting", L"", count, {}, 0}};
     for (int run = 0; run < runs; ++run) {
-        for (size_t i = 0; i < exes.size(); ++i) {
-            // The countdown outlasts the measurement, so no launch falls inside it.
-            if (i > 0)
-                StoreAutorun(static_cast<int>(ms / 1000) + 2);
+        for (Way& way : ways) {
+            if (way.autorun)
+                StoreAutorun(way.autorun);
+            else
+                treg::ResetSettings();
             ForgetStandin(dir);
-            Child child(exes[i], dir);
-            if (child.WaitVisible(20000) < 0)
+            Child child(way.exe, dir, way.args);
+            if (child.WaitShown(20000) < 0)
                 continue;
             child.WaitIdle();
             // Past the first paint's tail, which is start-up, not waiting.
             ::Sleep(250);
-            const UnixProcess unix(exes[i]);
+            const UnixProcess unix(way.exe);
             const double before = unix.CpuMs();
             ::Sleep(ms);
             if (before >= 0)
-                cpu[i].push_back(unix.CpuMs() - before);
-            launched[i] += LastStandinStart(dir) > 0;
+                way.cpu.push_back(unix.CpuMs() - before);
+            way.launched += LastStandinStart(dir).createdMs > 0;
             child.Close();
         }
     }
     treg::ResetSettings();
-    for (size_t i = 0; i < exes.size(); ++i)
-        Emit(exes[i], ("\"cpu_ms\":" + Json(cpu[i]) + ",\"launched\":" + std::to_string(launched[i])).c_str());
+    for (const Way& way : ways)
+        Emit(way.exe, ("\"mode\":\"" + std::string(way.mode) + "\",\"cpu_ms\":" + Json(way.cpu) +
+                       ",\"launched\":" + std::to_string(way.launched))
+                          .c_str());
     return 0;
 }
 
@@ -374,7 +416,7 @@ int IdleCpu(int runs, const std::wstring& dir, DWORD ms, const std::vector<std::
 int wmain(int argc, wchar_t** argv)
 {
     if (argc < 4) {
-        fputs("usage: measure startup|countdown|standin|idlecpu RUNS DIR ... (see measure.cpp)\n", stderr);
+        fputs("usage: measure startup|countdown|launch|cpu RUNS DIR ... (see measure.cpp)\n", stderr);
         return 2;
     }
     const std::wstring cmd = argv[1], dir = argv[3];
@@ -390,10 +432,15 @@ int wmain(int argc, wchar_t** argv)
             lengths.push_back(_wtoi(rest[i].c_str()));
         return Countdown(runs, dir, rest[0], lengths);
     }
-    if (cmd == L"standin")
-        return Standin(runs, dir);
-    if (cmd == L"idlecpu" && rest.size() >= 2)
-        return IdleCpu(runs, dir, static_cast<DWORD>(_wtoi(rest[0].c_str())), {rest.begin() + 1, rest.end()});
+    if (cmd == L"launch") {
+        wchar_t self[MAX_PATH];
+        ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+        return Launch(runs, dir, self);
+    }
+    if (cmd == L"shellexecute")
+        return ShellExecuteOnce();
+    if (cmd == L"cpu" && rest.size() == 3)
+        return Cpu(runs, dir, static_cast<DWORD>(_wtoi(rest[0].c_str())), rest[1], rest[2]);
     fputs("measure: bad arguments\n", stderr);
     return 2;
 }
