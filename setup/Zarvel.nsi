@@ -129,6 +129,7 @@ LangString UnFailed ${LANG_SIMPCHINESE} "无法完全删除 Zarvel：无法删�
 
 Function .onInit
   SetShellVarContext current
+  Call ReadEarlier
   ; The folder an administrator names is the folder: NSIS drops a /D= it cannot use, and does not see one
   ; quoted whole, and would then install elsewhere. An unusable one fails the install instead.
   Call NamedFolder
@@ -144,8 +145,7 @@ Function .onInit
   ${WordReplace} $0 `"` "" "+" $0 ; both /NERODIR="C:\a b" and "/NERODIR=C:\a b"
   ${GetOptions} $0 "/NERODIR=" $NeroDir
   ${If} $NeroDir == ""
-    ReadRegStr $0 HKCU "${UNINSTALL}" "NeroFolder"
-    !insertmacro NeroIn $0
+    !insertmacro NeroIn $OldNero
     !insertmacro NeroInAppPath 32
     !insertmacro NeroInAppPath 64
     SetRegView default
@@ -155,7 +155,6 @@ Function .onInit
     SetErrorLevel 2
     Quit
   ${EndIf}
-  Call ReadEarlier
 FunctionEnd
 
 ; $0: the folder /D= names on the command line, also quoted whole ("/D=C:\a b"); "" without one.
@@ -331,8 +330,8 @@ Section "-Install"
   !insertmacro Check "HKEY_CURRENT_USER\${UNINSTALL}"
 SectionEnd
 
-; The last install's entry, to put back should this one fail; its desktop shortcut stays, and /DESKTOP asks
-; for one.
+; The last install's entry: where it found Nero, and what to put back should this one fail; its desktop
+; shortcut stays, and /DESKTOP asks for one.
 Function ReadEarlier
   ReadRegStr $OldDir HKCU "${UNINSTALL}" "InstallLocation"
   ReadRegStr $OldNero HKCU "${UNINSTALL}" "NeroFolder"
