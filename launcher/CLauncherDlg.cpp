@@ -191,7 +191,7 @@ void CLauncherDlg::ChooseDefaultButton()
 {
     const bool bExpress = ExpressIsDefault(static_cast<int>(m_defaultCombo.GetSelectedItemData()), m_nLastUsed);
     CButton& button = bExpress ? m_launchExpressButton : m_launchNeroButton;
-    SendMessage(DM_SETDEFID, bExpress ? IDC_RUN_EXPRESS : IDC_RUN_NERO);
+    SendMessage(DM_SETDEFID, static_cast<WPARAM>(::GetDlgCtrlID(button.m_hWnd)));
     const LONG_PTR style = ::GetWindowLongPtrW(button.m_hWnd, GWL_STYLE);
     button.SendMessage(BM_SETSTYLE, (style & 0xFF) | BS_DEFPUSHBUTTON, 0);
     ::SetFocus(button.m_hWnd);
