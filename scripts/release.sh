@@ -2,15 +2,15 @@
 # release.sh (make release): builds both programs and their setups in clean
 # build folders of their own and fills dist/: Zarvel-1.0-win32.zip and
 # Zarvel-1.0-win64.zip, each with Zarvel.exe and the user guides (English,
-# Traditional and Simplified Chinese), Zarvel-1.0-win32-setup.exe and Zarvel-1.0-win64-setup.exe,
-# which install the same files for one user, Zarvel-1.0-win32.msi and
-# Zarvel-1.0-win64.msi, which install them for the whole machine, and
-# SHA256SUMS. The same commit gives the same bytes: the linker writes no
-# timestamp or build id, the zips carry fixed dates and attributes and their
-# entries in a fixed order, the setups carry no file dates (SetDateSave off in
-# setup/Zarvel.nsi), the MSIs are made at a fixed time (scripts/msi.sh), and
-# signatures carry the fixed time SOURCE_DATE_EPOCH (the commit's date unless
-# set).
+# Traditional and Simplified Chinese), Zarvel-1.0-win32-setup.exe and
+# Zarvel-1.0-win64-setup.exe, which install the same files for one user,
+# Zarvel-1.0-win32.msi and Zarvel-1.0-win64.msi, which install them for the
+# whole machine, and SHA256SUMS. The same commit gives the same bytes: the
+# linker writes no timestamp or build id, the zips carry fixed dates and
+# attributes and their entries in a fixed order, the setups carry no file
+# dates (SetDateSave off in setup/Zarvel.nsi), the MSIs are made at a fixed
+# time (scripts/msi.sh), and signatures carry the fixed time SOURCE_DATE_EPOCH
+# (the commit's date unless set).
 #
 # Signed with Authenticode when ZARVEL_SIGN_PKCS12 names a PKCS#12 file and
 # ZARVEL_SIGN_PASSWORD_FILE a file with its password (ZARVEL_SIGN_TIMESTAMP_URL:
@@ -76,7 +76,7 @@ def read(*path):
 
 for arch in ("win32", "win64"):
     entries = {"Zarvel.exe": read(arch, "Zarvel.exe")}
-    entries.update((name, read("guides", name)) for name in ("README-en.txt", "README-zh-TW.txt", "README-zh-CN.txt"))
+    entries.update((name, read("guides", name)) for name in os.listdir(os.path.join(work, "guides")))
     path = os.path.join(dist, f"Zarvel-{version}-{arch}.zip")
     with zipfile.ZipFile(path, "w") as z:
         for name in sorted(entries):
