@@ -4,9 +4,9 @@
 #   setup_test.py LOADER SETUP_EXE MSI OTHER_BUILDS_MSI ZDRIVER_EXE NERO_EXE MSI_SH
 import os
 import pathlib
-import signal
 import pwd
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
