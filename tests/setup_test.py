@@ -11,7 +11,7 @@ import subprocess
 import sys
 import tempfile
 
-from scenarios import SECTION, WINE, Driver, settings, until, winpath
+from scenarios import WINE, Driver, settings, until, winpath
 
 ENTRIES = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
 KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Zarvel"
@@ -46,7 +46,6 @@ def per_machine(loader, msi, other, msi_sh, drv, work, nero, log):  # nero: Nero
     assert order["InstallInitialize"] < order["RemoveExistingProducts"] < order["InstallFinalize"]
     assert "NERODIR" in table("Property").split("SecureCustomProperties\t")[1].split()[0].split(";")
     [msiexec("/x", key.split("Uninstall\\")[1][:38]) for key in entries()]  # a failed run's products, by their codes
-    reg("add", SECTION, "/v", "CloseZarvel", "/t", "REG_DWORD", "/d", "1", "/f")  # Zarvel closes after a launch
     before = files()
     # No Nero, or a folder without nero.exe, given or registered: a failure, and nothing installed.
     reg("add", APP_PATH, "/ve", "/d", winpath(work) + "\\nero.exe", "/f")
